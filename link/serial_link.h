@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+
+#include "link/link_state.h"
+#include "link/serial_service.h"
+
+namespace mv4700 {
+
+class Clock;
+class StatusBox;
+
+// The reader on a serial port: port and baud search, model detection, and the
+// bounded receive waits.
+class SerialLink {
+ public:
+  SerialLink(SerialService& port, StatusBox& status, Clock& clock, LinkShared& shared)
+      : port_(port), status_(status), clock_(clock), shared_(shared) {}
+
+  void Comsearch();
+  void Loopcom();
+  // Waits up to `seconds` for exactly n received bytes (a burst past n times out).
+  void Comwait(std::int16_t n, float seconds);
+  // Waits half a second and takes whatever arrived.
+  void Comread();
+
+  // Send txBytes on the open port.
+  void sendTxBytes();
+  // Close the port if it is open.
+  void closePort();
+
+  int comPort = 0;
+  int baudIndex = 0;
+  QByteArray txBytes;
+  QByteArray rxBytes;
+  int rxDone = 0;
+  std::array<std::uint8_t, 9> modelId{};
+
+  SerialService& port() { return port_; }
+
+ private:
+  SerialService& port_;
+  StatusBox& status_;
+  Clock& clock_;
+  LinkShared& shared_;
+};
+
+// "9600,n,8,1" for a baud text.
+QString serialSettingsText(const QString& baud);
+
+}  // namespace mv4700

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "link/hid_library.h"
+#include "link/link_state.h"
+
+namespace mv4700 {
+
+class StatusBox;
+
+// The reader on USB: search and identify, and the 9-byte report exchange.
+class UsbLink {
+ public:
+  UsbLink(HidLibrary& hid, StatusBox& status, LinkShared& shared)
+      : hid_(hid), status_(status), shared_(shared) {}
+
+  void Usbsearch();
+  void Usbclose();
+  void Clearinbuf();
+  void Copyinreport();
+
+  // The exchange: send outReport, then read n (1, 2, 5 or 9) reports into inBuffer.
+  void sendOutReport();
+  void readReports(int n);
+  // Fill outReport with id 0 and the command bytes, zero-filled, and send it.
+  void sendCommand(std::initializer_list<std::uint8_t> command);
+
+  HidHandle hidDevice = 0;
+  std::uint8_t hidStatus = 0;
+  std::uint32_t bytesReturned = 0;
+  std::array<std::uint8_t, 9> outReport{};
+  std::array<std::uint8_t, 81> inBuffer{};
+  std::array<std::uint8_t, 9> inReport{};
+
+  HidLibrary& hid() { return hid_; }
+
+ private:
+  HidLibrary& hid_;
+  StatusBox& status_;
+  LinkShared& shared_;
+};
+
+}  // namespace mv4700

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/clock.h"
+
+namespace mv4700::testing {
+
+// A clock that moves on by `step` seconds at every poll, so a busy wait of a
+// second costs microseconds in a test.
+class TestClock final : public Clock {
+ public:
+  explicit TestClock(double step = 1e-4) : step_(step) {}
+  double seconds() override {
+    now_ += step_;
+    return now_;
+  }
+  double peek() const { return now_; }
+  void advance(double s) { now_ += s; }
+
+ private:
+  double step_;
+  double now_ = 1000.0;
+};
+
+}  // namespace mv4700::testing
