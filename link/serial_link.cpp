@@ -1,0 +1,113 @@
+#include "link/serial_link.h"
+
+#include "app/clock.h"
+#include "app/number_text.h"
+#include "app/status_box.h"
+#include "settings/code_tables.h"
+
+namespace mv4700 {
+
+namespace {
+
+constexpr int kIdentifyReplyLength = 10;
+constexpr float kIdentifyTimeout = 0.2f;
+constexpr double kComreadWait = 0.5;
+constexpr int kLastComPort = 16;
+
+bool holds4700At(const QByteArray& bytes, int first) {
+  return bytes.size() >= first + 4 && bytes.mid(first, 4) == "4700";
+}
+
+}  // namespace
+
+QString serialSettingsText(const QString& baud) {
+  return baud + QStringLiteral(",n,8,1");
+}
+
+void SerialLink::closePort() {
+  if (port_.portOpen()) port_.setPortOpen(false);
+}
+
+void SerialLink::sendTxBytes() {
+  port_.output(txBytes);
+}
+
+void SerialLink::Comsearch() {
+  closePort();
+  status_.refreshAll();
+  status_.printLine(QStringLiteral("Searching COM 1~16 for 4700... "));
+  status_.refresh();
+
+  txBytes = QByteArray("\x1B\x00", 2);
+  modelId.fill(0);
+  std::copy_n("4700", 4, modelId.begin() + 3);
+
+  for (int code : kUsedBaudCodes) {
+    baudIndex = code;
+    Loopcom();
+    if (comPort != 0) break;
+  }
+
+  if (comPort == 0) {
+    status_.printLine(QStringLiteral("Can not find 4700 at com 1~16 with all baud rate!"));
+  } else {
+    const QString found = shared_.newModel ? QStringLiteral("Found NEW 4700-01 RS232 at com: ")
+                                           : QStringLiteral("Found 4700 RS232 at com: ");
+    status_.printLine(found + signedNumberText(comPort) + QStringLiteral(" Baud: ") +
+                      baudTable()[baudIndex]);
+  }
+  status_.refresh();
+}
+
+void SerialLink::Loopcom() {
+  closePort();
+  // Port failures (absent, busy) are recorded by the service and never stop the pass.
+  port_.setSettings(serialSettingsText(baudTable()[baudIndex]));
+  port_.setInputMode(1);
+  comPort = 0;
+
+  const QByteArray newModelId(reinterpret_cast<const char*>(modelId.data()) + 3, 4);
+  for (int port = 1; port <= kLastComPort; ++port) {
+    port_.setCommPort(port);
+    port_.clearInBuffer();
+    port_.clearOutBuffer();
+    port_.setPortOpen(true);
+    if (!port_.portOpen()) continue;
+
+    sendTxBytes();
+    Comwait(kIdentifyReplyLength, kIdentifyTimeout);
+    if (rxDone == 1 && rxBytes.size() >= 7 && rxBytes.mid(3, 4) == newModelId) {
+      shared_.newModel = true;
+      comPort = port;
+      return;
+    }
+    if (rxDone == 1 && holds4700At(rxBytes, 6)) {
+      shared_.newModel = false;
+      comPort = port;
+      return;
+    }
+    port_.setPortOpen(false);
+  }
+}
+
+void SerialLink::Comwait(std::int16_t n, float seconds) {
+  rxBytes.clear();
+  rxDone = 0;
+  const double start = clock_.seconds();
+  do {
+    if (port_.inBufferCount() == n) {
+      rxBytes = port_.input();
+      rxDone = 1;
+      return;
+    }
+  } while (clock_.seconds() - start < seconds);
+}
+
+void SerialLink::Comread() {
+  const double start = clock_.seconds();
+  while (clock_.seconds() - start < kComreadWait) {
+  }
+  rxBytes = port_.input();
+}
+
+}  // namespace mv4700

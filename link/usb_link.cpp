@@ -1,0 +1,122 @@
+#include "link/usb_link.h"
+
+#include <algorithm>
+
+#include "app/number_text.h"
+#include "app/status_box.h"
+
+namespace mv4700 {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 9> kIdentifyReport{0x00, 0x1B, 0x00, 0, 0, 0, 0, 0, 0};
+constexpr std::array<std::uint8_t, 9> kIdentifyReply{0x00, 0x1B, 0x00, 0x07, '4',
+                                                     '7',  '0',  '0',  'I'};
+constexpr int kMaxReports = 9;
+
+}  // namespace
+
+void UsbLink::Usbclose() {
+  hidStatus = hid_.Close(hidDevice);
+  // A closed handle must never reach the library again.
+  hidDevice = 0;
+}
+
+void UsbLink::Clearinbuf() {
+  inBuffer.fill(0);
+}
+
+void UsbLink::Copyinreport() {
+  std::copy_n(inBuffer.begin(), inReport.size(), inReport.begin());
+}
+
+void UsbLink::sendOutReport() {
+  hidStatus = hid_.SetOutputReport_Interrupt(hidDevice, outReport.data(), kReportSize);
+}
+
+void UsbLink::readReports(int n) {
+  // inBuffer holds nine reports; a larger count would let the library write past it.
+  n = std::clamp(n, 1, kMaxReports);
+  hidStatus = hid_.GetInputReport_Interrupt(hidDevice, inBuffer.data(),
+                                            static_cast<std::uint32_t>(kReportSize * n),
+                                            static_cast<std::uint32_t>(n), bytesReturned);
+}
+
+void UsbLink::sendCommand(std::initializer_list<std::uint8_t> command) {
+  outReport.fill(0);
+  std::copy_n(command.begin(), std::min<std::size_t>(command.size(), outReport.size() - 1),
+              outReport.begin() + 1);
+  sendOutReport();
+}
+
+void UsbLink::Usbsearch() {
+  Usbclose();
+  const bool loud = shared_.linkState != link_state::kLoop;
+  if (loud) {
+    status_.clear();
+    status_.printLine(QStringLiteral("Searching TQ-4700 on USB ports..."));
+    status_.refresh();
+  }
+
+  const std::uint32_t count = hid_.GetNumHidDevices(kReaderVendorId, kReaderProductId);
+  hidStatus = static_cast<std::uint8_t>(count);
+  bool opened = false;
+  for (std::uint32_t index = 0; index < count && !opened; ++index) {
+    hidStatus = hid_.Open(hidDevice, index, kReaderVendorId, kReaderProductId, 0);
+    opened = hidStatus == 0;
+  }
+
+  const auto fail = [this] {
+    Usbclose();
+    shared_.linkState = link_state::kErr;
+    status_.refresh();
+  };
+
+  if (!opened) {
+    if (loud) {
+      status_.printLine(QStringLiteral("No TQ-4700 connected on USB port! "));
+      status_.refresh();
+    }
+    return fail();
+  }
+
+  if (loud) {
+    status_.printLine(QStringLiteral("Checking TQ-4700 USB..."));
+    status_.refresh();
+  }
+  hid_.GetHandle(hidDevice);
+  if (hid_.GetInputReportBufferLength(hidDevice) != kReportSize) {
+    if (loud) status_.printLine(QStringLiteral("USB Input buffer error"));
+    return fail();
+  }
+  if (hid_.GetOutputReportBufferLength(hidDevice) != kReportSize) {
+    if (loud) status_.printLine(QStringLiteral("USB outout buffer error"));
+    return fail();
+  }
+
+  outReport = kIdentifyReport;
+  sendOutReport();
+  status_.refreshAll();
+  // Without this a read that gets nothing would be judged on the previous reply.
+  Clearinbuf();
+  readReports(2);
+  inReport = kIdentifyReply;
+
+  for (std::size_t i = 0; i < inReport.size(); ++i) {
+    // The silent search lets the report id byte pass; every other byte must match.
+    const bool tolerated = i == 0 && shared_.linkState == link_state::kLoop;
+    if (inReport[i] != inBuffer[i] && !tolerated) {
+      status_.printLine(QStringLiteral("TQ-4700 not connects to USB port !") + hexText(hidStatus));
+      shared_.newModel = false;
+      shared_.linkState = link_state::kErr;
+      return fail();
+    }
+    shared_.linkState = link_state::kOk;
+  }
+
+  status_.printLine(QStringLiteral("TQ-4700 connected on USB port !"));
+  shared_.newModel = true;
+  status_.refresh();
+}
+
+}  // namespace mv4700
