@@ -15,7 +15,10 @@ class StatusBox;
 // set, and the last reply text.
 struct DeviceSession {
   DeviceSession(HidLibrary& hid, SerialService& port, StatusBox& status, Clock& clock)
-      : status(status), clock(clock), usb(hid, status, shared), serial(port, status, clock, shared) {}
+      : status(status),
+        clock(clock),
+        usb(hid, status, shared),
+        serial(port, status, clock, shared) {}
 
   StatusBox& status;
   Clock& clock;

@@ -28,8 +28,7 @@ class HidLibrary {
   // Fills `buffer` with up to numReports consecutive 9-byte reports and waits a
   // bounded time for them; bytesReturned = 9 x reports received.
   virtual std::uint8_t GetInputReport_Interrupt(HidHandle device, std::uint8_t* buffer,
-                                                std::uint32_t bufferSize,
-                                                std::uint32_t numReports,
+                                                std::uint32_t bufferSize, std::uint32_t numReports,
                                                 std::uint32_t& bytesReturned) = 0;
   virtual std::uint8_t Close(HidHandle device) = 0;
 

@@ -24,7 +24,7 @@ class SerialService {
   virtual void setPortOpen(bool open) = 0;
   virtual bool portOpen() const = 0;
   virtual void output(const QByteArray& bytes) = 0;  // send; returns when the bytes have left
-  virtual QByteArray input() = 0;                     // take everything received
+  virtual QByteArray input() = 0;                    // take everything received
 
   // Raised on the window's thread whenever at least one byte has arrived.
   virtual void setReceiveHandler(std::function<void()> handler) = 0;

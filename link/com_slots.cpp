@@ -1,0 +1,24 @@
+#include "link/com_slots.h"
+
+#include <QtGlobal>
+
+namespace mv4700 {
+
+QString comSlotPath(int slot, const std::optional<QString>& listed, QStringList systemPorts) {
+  if (slot < 1 || slot > kComSlots) return {};
+  QStringList ports;
+  if (listed) {
+    ports = listed->split(QLatin1Char(','));
+  } else {
+    systemPorts.sort();
+    ports = systemPorts;
+  }
+  return slot <= ports.size() ? ports[slot - 1].trimmed() : QString();
+}
+
+std::optional<QString> listedComPorts() {
+  if (!qEnvironmentVariableIsSet("MV4700_COM_PORTS")) return std::nullopt;
+  return qEnvironmentVariable("MV4700_COM_PORTS");
+}
+
+}  // namespace mv4700

@@ -1,0 +1,163 @@
+#include "link/hid_hidapi.h"
+
+#include <fcntl.h>
+#include <hidapi.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace mv4700 {
+
+namespace {
+
+constexpr std::uint8_t kOk = 0;
+constexpr std::uint8_t kFailed = 1;
+constexpr std::uint8_t kShortRead = 2;
+constexpr std::uint8_t kReadError = 3;
+constexpr auto kReadTimeout = std::chrono::seconds(1);
+
+// The lengths the device declares in its report descriptor, read from the
+// hidraw node; zero lengths when it cannot be read.
+ReportLengths hidrawReportLengths(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {};
+  ReportLengths lengths;
+  int size = 0;
+  hidraw_report_descriptor descriptor{};
+  if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) == 0 && size > 0 && size <= HID_MAX_DESCRIPTOR_SIZE) {
+    descriptor.size = static_cast<__u32>(size);
+    if (::ioctl(fd, HIDIOCGRDESC, &descriptor) == 0)
+      lengths = parseReportLengths(descriptor.value, descriptor.size);
+  }
+  ::close(fd);
+  return lengths;
+}
+
+bool accessRefused(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return false;
+  }
+  return errno == EACCES || errno == EPERM;
+}
+
+// hidraw node paths sort by number, not by text ("hidraw10" after "hidraw9").
+bool byNodeNumber(const std::string& a, const std::string& b) {
+  return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+}  // namespace
+
+HidapiLibrary::HidapiLibrary() : initialised_(hid_init() == 0) {}
+
+HidapiLibrary::~HidapiLibrary() {
+  for (auto& [handle, device] : open_) hid_close(device.handle);
+  if (initialised_) hid_exit();
+}
+
+std::vector<std::string> HidapiLibrary::matchingPaths(std::uint16_t vid, std::uint16_t pid) const {
+  std::vector<std::string> paths;
+  if (!initialised_) return paths;
+  hid_device_info* list = hid_enumerate(vid, pid);
+  for (const hid_device_info* info = list; info != nullptr; info = info->next)
+    if (info->path != nullptr) paths.emplace_back(info->path);
+  hid_free_enumeration(list);
+  std::sort(paths.begin(), paths.end(), byNodeNumber);
+  return paths;
+}
+
+std::uint32_t HidapiLibrary::GetNumHidDevices(std::uint16_t vid, std::uint16_t pid) {
+  denied_.clear();
+  return static_cast<std::uint32_t>(matchingPaths(vid, pid).size());
+}
+
+std::uint8_t HidapiLibrary::Open(HidHandle& device, std::uint32_t index, std::uint16_t vid,
+                                 std::uint16_t pid, std::uint32_t /*numInputBuffers*/) {
+  device = 0;
+  const std::vector<std::string> paths = matchingPaths(vid, pid);
+  if (index >= paths.size()) return kFailed;
+  const std::string& path = paths[index];
+  hid_device* handle = hid_open_path(path.c_str());
+  if (handle == nullptr) {
+    if (accessRefused(path)) denied_ = QString::fromStdString(path);
+    return kFailed;
+  }
+  device = nextHandle_++;
+  open_[device] = OpenDevice{handle, path, hidrawReportLengths(path)};
+  return kOk;
+}
+
+HidapiLibrary::OpenDevice* HidapiLibrary::find(HidHandle device) {
+  const auto it = open_.find(device);
+  return it == open_.end() ? nullptr : &it->second;
+}
+
+std::uint16_t HidapiLibrary::GetInputReportBufferLength(HidHandle device) {
+  const OpenDevice* open = find(device);
+  return open == nullptr ? 0 : open->lengths.input;
+}
+
+std::uint16_t HidapiLibrary::GetOutputReportBufferLength(HidHandle device) {
+  const OpenDevice* open = find(device);
+  return open == nullptr ? 0 : open->lengths.output;
+}
+
+std::uint8_t HidapiLibrary::SetOutputReport_Interrupt(HidHandle device, const std::uint8_t* buffer,
+                                                      std::uint32_t bufferSize) {
+  OpenDevice* open = find(device);
+  if (open == nullptr || buffer == nullptr || bufferSize == 0) return kFailed;
+  // hidraw wants the whole report, id 0 first; a shorter buffer is padded with zeros.
+  std::array<std::uint8_t, kReportSize> report{};
+  std::copy_n(buffer + 1, std::min<std::uint32_t>(bufferSize, kReportSize) - 1, report.begin() + 1);
+  return hid_write(open->handle, report.data(), report.size()) == kReportSize ? kOk : kFailed;
+}
+
+std::uint8_t HidapiLibrary::GetInputReport_Interrupt(HidHandle device, std::uint8_t* buffer,
+                                                     std::uint32_t bufferSize,
+                                                     std::uint32_t numReports,
+                                                     std::uint32_t& bytesReturned) {
+  bytesReturned = 0;
+  OpenDevice* open = find(device);
+  if (open == nullptr || buffer == nullptr) return kFailed;
+  const std::uint32_t wanted = std::min(numReports, bufferSize / kReportSize);
+
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point deadline = Steady::now() + kReadTimeout;
+  std::uint32_t received = 0;
+  std::uint8_t status = kOk;
+  while (received < wanted) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Steady::now());
+    if (left.count() <= 0) break;
+    std::array<std::uint8_t, 64> data{};
+    // hidapi hands over an unnumbered report without its id byte.
+    const int n =
+        hid_read_timeout(open->handle, data.data(), data.size(), static_cast<int>(left.count()));
+    if (n < 0) status = kReadError;
+    if (n <= 0) break;
+    std::uint8_t* report = buffer + kReportSize * received;
+    report[0] = 0;
+    std::fill_n(report + 1, kReportSize - 1, 0);
+    std::copy_n(data.begin(), std::min(n, kReportSize - 1), report + 1);
+    ++received;
+  }
+  bytesReturned = kReportSize * received;
+  if (status == kOk && received < numReports) status = kShortRead;
+  return status;
+}
+
+std::uint8_t HidapiLibrary::Close(HidHandle device) {
+  OpenDevice* open = find(device);
+  if (open == nullptr) return kFailed;
+  hid_close(open->handle);
+  open_.erase(device);
+  return kOk;
+}
+
+}  // namespace mv4700

@@ -1,0 +1,230 @@
+#include "link/serial_qt.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <cerrno>
+
+#include "link/com_slots.h"
+
+namespace mv4700 {
+
+namespace {
+
+constexpr int kWriteTimeoutMs = 2000;
+
+struct LineSettings {
+  qint32 baud = 0;
+  QSerialPort::Parity parity = QSerialPort::NoParity;
+  QSerialPort::DataBits dataBits = QSerialPort::Data8;
+  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// "9600,n,8,1": baud, parity letter, data bits, stop bits.
+std::optional<LineSettings> parseSettings(const QString& text) {
+  const QStringList parts = text.split(QLatin1Char(','));
+  if (parts.size() != 4) return std::nullopt;
+  LineSettings s;
+  bool ok = false;
+  s.baud = parts[0].trimmed().toInt(&ok);
+  if (!ok || s.baud <= 0) return std::nullopt;
+
+  const QString parity = parts[1].trimmed().toLower();
+  if (parity == u"n")
+    s.parity = QSerialPort::NoParity;
+  else if (parity == u"e")
+    s.parity = QSerialPort::EvenParity;
+  else if (parity == u"o")
+    s.parity = QSerialPort::OddParity;
+  else if (parity == u"m")
+    s.parity = QSerialPort::MarkParity;
+  else if (parity == u"s")
+    s.parity = QSerialPort::SpaceParity;
+  else
+    return std::nullopt;
+
+  const int bits = parts[2].trimmed().toInt(&ok);
+  if (!ok || bits < 5 || bits > 8) return std::nullopt;
+  s.dataBits = static_cast<QSerialPort::DataBits>(bits);
+
+  const QString stop = parts[3].trimmed();
+  if (stop == u"1")
+    s.stopBits = QSerialPort::OneStop;
+  else if (stop == u"1.5")
+    s.stopBits = QSerialPort::OneAndHalfStop;
+  else if (stop == u"2")
+    s.stopBits = QSerialPort::TwoStop;
+  else
+    return std::nullopt;
+  return s;
+}
+
+QStringList systemPortLocations() {
+  QStringList locations;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+    locations << info.systemLocation();
+  return locations;
+}
+
+// USB-serial adapters that buffer for a latency timer would stretch every
+// one-byte acknowledgement; drivers without the flag refuse, which is fine.
+void requestLowLatency(int fd) {
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
+}  // namespace
+
+QtSerialService::QtSerialService() {
+  QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] {
+    if (handler_) handler_();
+  });
+}
+
+QtSerialService::~QtSerialService() {
+  // The port must not call the handler while it is being destroyed.
+  handler_ = nullptr;
+}
+
+void QtSerialService::setReceiveHandler(std::function<void()> handler) {
+  handler_ = std::move(handler);
+}
+
+void QtSerialService::clearError() {
+  error_ = 0;
+  port_.clearError();
+}
+
+void QtSerialService::failFromErrno(QSerialPort::SerialPortError otherwise) {
+  // A device that went away (unplugged adapter, closed terminal) reads EIO or ENXIO.
+  fail(errno == EIO || errno == ENXIO || errno == ENODEV ? QSerialPort::ResourceError : otherwise);
+}
+
+void QtSerialService::setSettings(const QString& settings) {
+  settings_ = settings;
+  if (port_.isOpen()) applySettings();
+}
+
+bool QtSerialService::applySettings() {
+  const std::optional<LineSettings> s = parseSettings(settings_);
+  if (!s) {
+    fail(QSerialPort::UnsupportedOperationError);
+    return false;
+  }
+  const bool ok = port_.setBaudRate(s->baud) && port_.setParity(s->parity) &&
+                  port_.setDataBits(s->dataBits) && port_.setStopBits(s->stopBits) &&
+                  port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!ok) {
+    fail(port_.error() != QSerialPort::NoError ? port_.error()
+                                               : QSerialPort::UnsupportedOperationError);
+    port_.clearError();
+  }
+  return ok;
+}
+
+void QtSerialService::setPortOpen(bool open) {
+  if (!open) {
+    if (port_.isOpen()) port_.close();
+    return;
+  }
+  if (!port_.isOpen()) this->open();
+}
+
+void QtSerialService::open() {
+  const std::optional<QString> listed = listedComPorts();
+  const QString path =
+      comSlotPath(commPort_, listed, listed ? QStringList() : systemPortLocations());
+  // Open the device itself, so that a by-id link and its target share one lock file.
+  const QString device = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+  if (device.isEmpty()) return fail(QSerialPort::DeviceNotFoundError);
+  if (!applySettings()) return;
+
+  port_.setPortName(device);
+  if (!port_.open(QIODevice::ReadWrite)) {
+    const QSerialPort::SerialPortError error = port_.error();
+    fail(error != QSerialPort::NoError ? error : QSerialPort::OpenError);
+    // A permission error also means another program holds the lock; only a
+    // refused access is worth the hint.
+    if (error == QSerialPort::PermissionError &&
+        ::access(device.toLocal8Bit().constData(), R_OK | W_OK) != 0)
+      denied_ = device;
+    port_.clearError();
+    return;
+  }
+  requestLowLatency(static_cast<int>(port_.handle()));
+  // Bytes left from before the open belong to no exchange.
+  port_.clear(QSerialPort::AllDirections);
+}
+
+int QtSerialService::inBufferCount() {
+  if (!port_.isOpen()) return 0;
+  int waiting = 0;
+  if (::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) != 0) {
+    failFromErrno(QSerialPort::ReadError);
+    waiting = 0;
+  }
+  return static_cast<int>(port_.bytesAvailable()) + waiting;
+}
+
+void QtSerialService::clearInBuffer() {
+  if (port_.isOpen()) port_.clear(QSerialPort::Input);
+}
+
+void QtSerialService::clearOutBuffer() {
+  if (port_.isOpen()) port_.clear(QSerialPort::Output);
+}
+
+void QtSerialService::output(const QByteArray& bytes) {
+  if (!port_.isOpen()) return fail(QSerialPort::NotOpenError);
+  const int fd = static_cast<int>(port_.handle());
+  const char* data = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+    if (n > 0) {
+      data += n;
+      left -= n;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return failFromErrno(QSerialPort::WriteError);
+    // The driver's buffer is full: wait for room, but not for ever.
+    pollfd writable{fd, POLLOUT, 0};
+    const int ready = ::poll(&writable, 1, kWriteTimeoutMs);
+    if (ready == 0) return fail(QSerialPort::TimeoutError);
+    if (ready < 0 && errno != EINTR) return failFromErrno(QSerialPort::WriteError);
+  }
+}
+
+QByteArray QtSerialService::input() {
+  if (!port_.isOpen()) {
+    fail(QSerialPort::NotOpenError);
+    return {};
+  }
+  // What the event loop already took comes first.
+  QByteArray bytes = port_.readAll();
+  const int fd = static_cast<int>(port_.handle());
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      bytes.append(chunk, n);
+      if (static_cast<size_t>(n) < sizeof chunk) break;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) failFromErrno(QSerialPort::ReadError);
+    break;
+  }
+  return bytes;
+}
+
+}  // namespace mv4700

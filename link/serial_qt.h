@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QSerialPort>
+#include <functional>
+
+#include "link/serial_service.h"
+
+namespace mv4700 {
+
+// The serial port over QSerialPort. COM slots map to device paths (see
+// com_slots.h). The busy waits poll inBufferCount() without an event loop, so
+// counting, reading and writing go straight to the port's descriptor; the
+// receive notification needs the event loop.
+class QtSerialService final : public SerialService {
+ public:
+  QtSerialService();
+  ~QtSerialService() override;
+
+  void setCommPort(int port) override { commPort_ = port; }
+  int commPort() const override { return commPort_; }
+  void setSettings(const QString& settings) override;
+  QString settings() const override { return settings_; }
+  void setInputMode(int mode) override { inputMode_ = mode; }
+  int inBufferCount() override;
+  void clearInBuffer() override;
+  void clearOutBuffer() override;
+  void setPortOpen(bool open) override;
+  bool portOpen() const override { return port_.isOpen(); }
+  void output(const QByteArray& bytes) override;
+  QByteArray input() override;
+  void setReceiveHandler(std::function<void()> handler) override;
+  int lastError() const override { return error_; }
+  void clearError() override;
+  QString lastOpenDenied() const override { return denied_; }
+
+  // The device path the port is open on (after symlinks); empty when closed.
+  QString openPath() const { return port_.isOpen() ? port_.portName() : QString(); }
+
+ private:
+  void open();
+  bool applySettings();
+  void fail(QSerialPort::SerialPortError error) { error_ = error; }
+  void failFromErrno(QSerialPort::SerialPortError otherwise);
+
+  QSerialPort port_;
+  int commPort_ = 1;
+  QString settings_ = QStringLiteral("9600,n,8,1");
+  int inputMode_ = 0;
+  int error_ = 0;
+  QString denied_;
+  std::function<void()> handler_;
+};
+
+}  // namespace mv4700
