@@ -159,6 +159,7 @@ void QtSerialService::open() {
     port_.clearError();
     return;
   }
+  openPath_ = device;
   requestLowLatency(static_cast<int>(port_.handle()));
   // Bytes left from before the open belong to no exchange.
   port_.clear(QSerialPort::AllDirections);

@@ -34,7 +34,7 @@ class QtSerialService final : public SerialService {
   QString lastOpenDenied() const override { return denied_; }
 
   // The device path the port is open on (after symlinks); empty when closed.
-  QString openPath() const { return port_.isOpen() ? port_.portName() : QString(); }
+  QString openPath() const { return port_.isOpen() ? openPath_ : QString(); }
 
  private:
   void open();
@@ -48,6 +48,7 @@ class QtSerialService final : public SerialService {
   int inputMode_ = 0;
   int error_ = 0;
   QString denied_;
+  QString openPath_;
   std::function<void()> handler_;
 };
 

@@ -1,0 +1,36 @@
+#include "link/com_slots.h"
+
+#include <gtest/gtest.h>
+
+namespace mv4700 {
+namespace {
+
+TEST(ComSlots, ListedPathsOrSortedSystemPorts) {
+  const QStringList system{"/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyS0"};
+  struct Case {
+    int slot;
+    std::optional<QString> listed;
+    QString path;
+  };
+  const Case cases[] = {
+      {1, std::nullopt, "/dev/ttyACM0"},
+      {3, std::nullopt, "/dev/ttyUSB0"},
+      {4, std::nullopt, ""},
+      {1, QString("/dev/pts/7,/dev/pts/9"), "/dev/pts/7"},
+      {2, QString("/dev/pts/7,/dev/pts/9"), "/dev/pts/9"},
+      {3, QString("/dev/pts/7,/dev/pts/9"), ""},
+      // Empty entries leave slots unused, and the list replaces the system ports.
+      {1, QString(",,/dev/pts/3"), ""},
+      {3, QString(",,/dev/pts/3"), "/dev/pts/3"},
+      {1, QString(""), ""},
+      {16, QString(",,,,,,,,,,,,,,,/dev/pts/4"), "/dev/pts/4"},
+      {0, QString("/dev/pts/1"), ""},
+      {17, QString(",,,,,,,,,,,,,,,,/dev/pts/4"), ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(comSlotPath(c.slot, c.listed, system), c.path)
+        << "slot " << c.slot << " list " << c.listed.value_or("<unset>").toStdString();
+}
+
+}  // namespace
+}  // namespace mv4700

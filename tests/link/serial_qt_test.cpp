@@ -1,0 +1,207 @@
+#include "link/serial_qt.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
+
+namespace mv4700 {
+namespace {
+
+// A pseudo-terminal; the service opens its slave side as a COM port, the test
+// plays the device on the master side.
+class Pty {
+ public:
+  Pty() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ::grantpt(master_);
+    ::unlockpt(master_);
+    slave_ = QString::fromLocal8Bit(::ptsname(master_));
+    // Holding the slave open keeps the master readable while the port closes.
+    holder_ = ::open(slave_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    // A device line never echoes.
+    termios raw{};
+    ::tcgetattr(holder_, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(holder_, TCSANOW, &raw);
+  }
+  ~Pty() {
+    closeMaster();
+    if (holder_ >= 0) ::close(holder_);
+  }
+  const QString& slave() const { return slave_; }
+  void closeMaster() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+  }
+  speed_t speed() const {
+    termios t{};
+    ::tcgetattr(master_, &t);
+    return ::cfgetospeed(&t);
+  }
+  void send(const QByteArray& bytes) {
+    ASSERT_EQ(::write(master_, bytes.constData(), bytes.size()), bytes.size());
+  }
+  QByteArray receive(int count) {
+    QByteArray got;
+    QElapsedTimer timer;
+    timer.start();
+    while (got.size() < count && timer.elapsed() < 2000) {
+      pollfd p{master_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      char buf[256];
+      const ssize_t n = ::read(master_, buf, sizeof buf);
+      if (n > 0) got.append(buf, n);
+    }
+    return got;
+  }
+
+ private:
+  int master_ = -1;
+  int holder_ = -1;
+  QString slave_;
+};
+
+void waitForCount(QtSerialService& port, int n) {
+  QElapsedTimer timer;
+  timer.start();
+  while (port.inBufferCount() < n && timer.elapsed() < 2000) {
+  }
+}
+
+class QtSerialServiceTest : public ::testing::Test {
+ protected:
+  // QSerialPort's notifiers need an application object, as in the tool.
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "serial_qt_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+  }
+  void SetUp() override { qputenv("MV4700_COM_PORTS", ("," + pty.slave()).toLocal8Bit()); }
+  void TearDown() override { qunsetenv("MV4700_COM_PORTS"); }
+  void openSlot2(const QString& settings = "9600,n,8,1") {
+    port.setCommPort(2);
+    port.setSettings(settings);
+    port.setInputMode(1);
+    port.setPortOpen(true);
+    ASSERT_TRUE(port.portOpen()) << "error " << port.lastError();
+  }
+
+  Pty pty;
+  QtSerialService port;
+};
+
+TEST_F(QtSerialServiceTest, OpensTheListedSlotThroughALinkAtTheSettingsBaud) {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("by-id-reader");
+  ASSERT_TRUE(QFile::link(pty.slave(), link));
+  qputenv("MV4700_COM_PORTS", (",," + link).toLocal8Bit());
+
+  port.setCommPort(3);
+  port.setSettings("57600,n,8,1");
+  port.setPortOpen(true);
+  ASSERT_TRUE(port.portOpen()) << "error " << port.lastError();
+  EXPECT_EQ(port.openPath(), pty.slave());
+  EXPECT_EQ(pty.speed(), B57600);
+
+  port.setSettings("115200,n,8,1");
+  EXPECT_EQ(pty.speed(), B115200);
+  EXPECT_EQ(port.lastError(), 0);
+}
+
+TEST_F(QtSerialServiceTest, BytesGoBothWaysWhilePollingWithoutAnEventLoop) {
+  pty.send("stale");
+  openSlot2();
+  EXPECT_EQ(port.inBufferCount(), 0) << "bytes from before the open are dropped";
+
+  port.output(QByteArray("\x1B\x00", 2));
+  EXPECT_EQ(pty.receive(2), QByteArray("\x1B\x00", 2));
+
+  pty.send("0123456789");
+  waitForCount(port, 10);
+  EXPECT_EQ(port.inBufferCount(), 10);
+  EXPECT_EQ(port.input(), "0123456789");
+  EXPECT_EQ(port.inBufferCount(), 0);
+  EXPECT_EQ(port.input(), "");
+
+  pty.send("xyz");
+  waitForCount(port, 3);
+  port.clearInBuffer();
+  EXPECT_EQ(port.inBufferCount(), 0);
+  EXPECT_EQ(port.lastError(), 0);
+}
+
+TEST_F(QtSerialServiceTest, ReceiveHandlerRunsInTheEventLoop) {
+  openSlot2();
+  QByteArray received;
+  port.setReceiveHandler([&] { received += port.input(); });
+
+  pty.send("AB");
+  QElapsedTimer timer;
+  timer.start();
+  while (received.size() < 2 && timer.elapsed() < 2000) QCoreApplication::processEvents();
+  EXPECT_EQ(received, "AB");
+  EXPECT_EQ(port.lastError(), 0);
+}
+
+TEST_F(QtSerialServiceTest, FailuresLeaveTheirNumberAndNeverThrow) {
+  port.setCommPort(1);  // the empty first entry
+  port.setPortOpen(true);
+  EXPECT_FALSE(port.portOpen());
+  EXPECT_EQ(port.lastError(), QSerialPort::DeviceNotFoundError);
+
+  port.clearError();
+  port.output("x");
+  EXPECT_EQ(port.lastError(), QSerialPort::NotOpenError);
+  EXPECT_EQ(port.inBufferCount(), 0);
+
+  qputenv("MV4700_COM_PORTS", "/dev/no-such-tty");
+  port.clearError();
+  port.setPortOpen(true);
+  EXPECT_FALSE(port.portOpen());
+  EXPECT_EQ(port.lastError(), QSerialPort::DeviceNotFoundError);
+
+  port.clearError();
+  port.setSettings("9600,x,8,1");
+  qputenv("MV4700_COM_PORTS", pty.slave().toLocal8Bit());
+  port.setPortOpen(true);
+  EXPECT_FALSE(port.portOpen());
+  EXPECT_EQ(port.lastError(), QSerialPort::UnsupportedOperationError);
+}
+
+TEST_F(QtSerialServiceTest, APortInUseIsRefused) {
+  openSlot2();
+  QtSerialService second;
+  second.setCommPort(2);
+  second.setPortOpen(true);
+  EXPECT_FALSE(second.portOpen());
+  EXPECT_NE(second.lastError(), 0);
+  EXPECT_TRUE(second.lastOpenDenied().isEmpty()) << "a lock is not a permission problem";
+
+  port.output("still mine");
+  EXPECT_EQ(pty.receive(10), "still mine");
+}
+
+TEST_F(QtSerialServiceTest, AVanishedDeviceIsAResourceError) {
+  openSlot2();
+  pty.closeMaster();
+  port.output("x");
+  EXPECT_EQ(port.lastError(), QSerialPort::ResourceError);
+  port.setPortOpen(false);
+  EXPECT_FALSE(port.portOpen());
+}
+
+}  // namespace
+}  // namespace mv4700
