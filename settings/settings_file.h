@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include "app/dialogs.h"
+#include "app/status_box.h"
+#include "settings/settings_fields.h"
+
+class QIODevice;
+
+namespace mv4700 {
+
+// Writes the fields to a settings file (Latin-1, CR LF). The file is replaced
+// as a whole or not at all: on any failure the error box shows, no success
+// line is printed and an existing file stays as it was.
+void Savesettings(const QString& filePath, const SettingsFields& fields, StatusBox& status,
+                  Dialogs& dialogs);
+
+// Reads a settings file into the fields, each value as soon as its section is
+// read; a wrong signature or header stops with its error number.
+void Loadsettings(const QString& filePath, SettingsFields& fields, StatusBox& status,
+                  Dialogs& dialogs);
+
+// The reading part of Loadsettings, on a device opened for reading; `filePath`
+// is only shown.
+void loadSettingsFrom(QIODevice& file, const QString& filePath, SettingsFields& fields,
+                      StatusBox& status, Dialogs& dialogs);
+
+}  // namespace mv4700
