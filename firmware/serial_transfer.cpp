@@ -1,0 +1,150 @@
+#include "firmware/serial_transfer.h"
+
+#include "app/clock.h"
+#include "app/number_text.h"
+#include "app/status_box.h"
+#include "firmware/erase_command.h"
+#include "firmware/firmware_image.h"
+#include "link/device_session.h"
+
+namespace mv4700 {
+
+namespace {
+
+constexpr std::uint8_t kAck = 0xFA;
+constexpr std::uint8_t kCompareError = 0x07;
+constexpr std::uint8_t kFrameMark = 0x55;
+constexpr float kLoaderReadySeconds = 6.0f;
+constexpr float kCommandSeconds = 1.0f;
+constexpr float kFrameSeconds = 2.0f;
+constexpr int kBytesPerDot = 50;
+
+const QString kLoaderSettings = QStringLiteral("9600,n,8,1");
+const QString kDataSettings = QStringLiteral("57600,n,8,1");
+
+class SerialFlash {
+ public:
+  SerialFlash(DeviceSession& session, FirmwareImage& image)
+      : s_(session), serial_(session.serial), status_(session.status), image_(image) {}
+
+  void run() {
+    serial_.Comsearch();
+    if (!s_.newModel()) {
+      status_.printLine(
+          QStringLiteral("TQ-4700 RS232 not support firmware update (only new 4700-01)!"));
+      status_.refresh();
+      return serial_.closePort();
+    }
+    if (serial_.comPort == 0) return;
+    erase();
+    if (loaderReady() && updateCommand() && speedChange() && sendBytes()) finish();
+    serial_.closePort();
+  }
+
+ private:
+  void erase() {
+    status_.printLine(QStringLiteral("Erase 4700-01 program memory ..."));
+    status_.refresh();
+    send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
+    delay(s_.clock, 1);
+  }
+
+  bool loaderReady() {
+    status_.printOpen(QStringLiteral("Waiting for 4700-01 reboot ..."));
+    status_.refresh();
+    serial_.port().setSettings(kLoaderSettings);
+    if (!acknowledged(kLoaderReadySeconds)) return false;
+    status_.printLine(QStringLiteral(" Ready!"));
+    return true;
+  }
+
+  bool updateCommand() {
+    status_.printOpen(QStringLiteral("Firmware update command to 4700-01 ..."));
+    status_.refresh();
+    send(QByteArray("\x1B\xA8\x02", 3));
+    if (!acknowledged(kCommandSeconds)) return false;
+    status_.printLine(QStringLiteral(" Confirm!"));
+    status_.refresh();
+    return true;
+  }
+
+  bool speedChange() {
+    serial_.port().setSettings(kDataSettings);
+    send(QByteArray(1, static_cast<char>(kAck)));
+    if (!acknowledged(kCommandSeconds)) return false;
+    status_.printLine(QStringLiteral("RS232 protocol OK!"));
+    return true;
+  }
+
+  // The hot path: one reused 2-byte frame per image byte, no work beyond the dots.
+  bool sendBytes() {
+    const std::int16_t length = static_cast<std::int16_t>(image_.fwLength);
+    status_.printLine(QStringLiteral("Firmware updating via RS232 Please Wait ..."));
+    status_.printOpen(QStringLiteral("Total") + signedNumberText(length) +
+                      QStringLiteral(" Bytes. Writing:"));
+    status_.refresh();
+
+    QByteArray& frame = serial_.txBytes;
+    frame.resize(2);
+    for (int k = 1; k <= length; ++k) {
+      // data() detaches only if the port kept a copy of the last frame.
+      char* bytes = frame.data();
+      bytes[0] = static_cast<char>(image_.byteAt(k - 1));
+      bytes[1] = static_cast<char>(kFrameMark);
+      serial_.sendTxBytes();
+      if (!acknowledged(kFrameSeconds)) return false;
+      if (k % kBytesPerDot == 0) {
+        status_.printOpen(QStringLiteral("."));
+        status_.refresh();
+      }
+    }
+
+    char* bytes = frame.data();
+    bytes[0] = static_cast<char>(0xFF);
+    bytes[1] = static_cast<char>(0xAA);
+    serial_.sendTxBytes();
+    return acknowledged(kFrameSeconds);
+  }
+
+  void finish() {
+    status_.emptyLine();
+    status_.printLine(QStringLiteral("4700-01 firmware update Finished!"));
+  }
+
+  void send(const QByteArray& bytes) {
+    serial_.txBytes = bytes;
+    serial_.sendTxBytes();
+  }
+
+  // The one ACK check after every wait: true only for the loader's go-on byte.
+  bool acknowledged(float seconds) {
+    serial_.Comwait(1, seconds);
+    if (serial_.rxDone == 0)
+      return abort(QStringLiteral("Receive device ACK timeout, Flash abort!"));
+    const auto answer = static_cast<std::uint8_t>(serial_.rxBytes.at(0));
+    if (answer == kAck) return true;
+    if (answer == kCompareError)
+      return abort(QStringLiteral("Data compare error after write, please try again ..."));
+    return abort(QStringLiteral("[") + hexText(answer) +
+                 QStringLiteral("] ACK receive error, Flash abort! "));
+  }
+
+  bool abort(const QString& line) {
+    status_.printLine(line);
+    status_.refresh();
+    return false;
+  }
+
+  DeviceSession& s_;
+  SerialLink& serial_;
+  StatusBox& status_;
+  FirmwareImage& image_;
+};
+
+}  // namespace
+
+void serialFirmwareTransfer(DeviceSession& session, FirmwareImage& image) {
+  SerialFlash(session, image).run();
+}
+
+}  // namespace mv4700

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace mv4700 {
+
+struct DeviceSession;
+struct FirmwareImage;
+
+// Finds the reader on a serial port and flashes the image through its RS232
+// loader, one acknowledged frame per byte. Ends with the port closed, except
+// when no port answered (the port is then as the search left it).
+void serialFirmwareTransfer(DeviceSession& session, FirmwareImage& image);
+
+}  // namespace mv4700

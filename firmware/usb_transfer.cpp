@@ -1,0 +1,162 @@
+#include "firmware/usb_transfer.h"
+
+#include <algorithm>
+
+#include "app/clock.h"
+#include "app/number_text.h"
+#include "app/status_box.h"
+#include "firmware/erase_command.h"
+#include "firmware/firmware_image.h"
+#include "link/device_session.h"
+
+namespace mv4700 {
+
+namespace {
+
+constexpr int kReconnectDots = 3;
+constexpr int kSilentSearches = 20;
+constexpr int kBlockSize = 6;
+constexpr int kBytesPerDot = 48;  // one dot per 8 blocks
+constexpr std::uint8_t kLoaderCommand = 0xA8;
+constexpr std::array<std::uint8_t, 9> kUpdateAnswer{0x00, 0x1B, kLoaderCommand, 'J', 'P', '-', 'U',
+                                                    'S',  'B'};
+
+class UsbFlash {
+ public:
+  UsbFlash(DeviceSession& session, FirmwareImage& image)
+      : s_(session), usb_(session.usb), status_(session.status), image_(image) {}
+
+  void run() {
+    if (erase() && awaitLoader() && updateCommand() && sendLength()) sendBlocks();
+    // Closing steps, after the finish line and after every failure.
+    status_.refreshAll();
+    usb_.Usbclose();
+    s_.linkState() = link_state::kUsb;
+  }
+
+ private:
+  bool erase() {
+    status_.printOpen(QStringLiteral("Erase TQ-4700 program memory ..."));
+    status_.refresh();
+    constexpr std::size_t kFirstHalf = 8;
+    usb_.outReport.fill(0);
+    std::copy_n(kEraseCommand.begin(), kFirstHalf, usb_.outReport.begin() + 1);
+    usb_.sendOutReport();
+    usb_.outReport.fill(0);
+    std::copy(kEraseCommand.begin() + kFirstHalf, kEraseCommand.end(), usb_.outReport.begin() + 1);
+    usb_.sendOutReport();
+    // Only the second half's status decides.
+    const bool sent = usb_.hidStatus == 0;
+    status_.printLine(sent ? QStringLiteral("Sent!") : QStringLiteral("Fail...!"));
+    status_.refresh();
+    return sent;
+  }
+
+  bool awaitLoader() {
+    status_.printOpen(QStringLiteral("Waiting for TQ-4700 USB reconnect "));
+    status_.refreshAll();
+    for (int i = 0; i < kReconnectDots; ++i) dotAndWait();
+    status_.emptyLine();
+    status_.refreshAll();
+
+    for (int attempt = 0; attempt < kSilentSearches; ++attempt) {
+      s_.linkState() = link_state::kLoop;
+      usb_.Usbsearch();
+      if (s_.linkState() == link_state::kOk) break;
+      dotAndWait();
+    }
+    if (s_.linkState() != link_state::kOk) {
+      status_.printLine(QStringLiteral("Firmware update Fail!"));
+      status_.refresh();
+      return false;
+    }
+    status_.printOpen(QStringLiteral("Firmware update command to TQ4700 ..."));
+    status_.refresh();
+    return true;
+  }
+
+  void dotAndWait() {
+    status_.printOpen(QStringLiteral("."));
+    status_.refreshAll();
+    delay(s_.clock, 1);
+  }
+
+  bool updateCommand() {
+    usb_.sendCommand({0x1B, kLoaderCommand});
+    status_.refreshAll();
+    // A loader that stays silent must not be judged on an earlier reply.
+    usb_.Clearinbuf();
+    usb_.readReports(1);
+    usb_.inReport = kUpdateAnswer;
+    const bool confirmed =
+        std::equal(usb_.inReport.begin(), usb_.inReport.end(), usb_.inBuffer.begin());
+    status_.printLine(confirmed ? QStringLiteral(" Confirm!") : QStringLiteral(" Fail!"));
+    status_.refresh();
+    return confirmed;
+  }
+
+  bool sendLength() {
+    const std::int32_t length = image_.fwLength;
+    usb_.sendCommand({0x1B, kLoaderCommand, 0x00, 0x00,
+                      static_cast<std::uint8_t>(length / 256 & 0xFF),
+                      static_cast<std::uint8_t>(length % 256)});
+    status_.refreshAll();
+    usb_.readReports(2);
+    usb_.Copyinreport();
+    // Any reply is accepted; no reply at all means the loader never took the length.
+    if (usb_.bytesReturned == 0) return failLine(QStringLiteral("Binary length received error"));
+    return true;
+  }
+
+  void sendBlocks() {
+    const std::int64_t length = image_.fwLength;
+    status_.printLine(QStringLiteral("Firmware updating via USB Please Wait ..."));
+    status_.printOpen(QStringLiteral("Total") + signedNumberText(length) +
+                      QStringLiteral(" Bytes. Writing:"));
+    status_.refreshAll();
+
+    image_.fwLength += kBlockSize;
+    auto& report = usb_.outReport;
+    report[0] = 0x00;
+    report[1] = 0x1B;
+    report[2] = kLoaderCommand;
+    // One block past the image: the loader expects floor(L / 6) + 2 reports.
+    for (std::int64_t start = 0; start <= image_.fwLength; start += kBlockSize) {
+      for (int i = 0; i < kBlockSize; ++i) report[3 + i] = image_.byteAt(start + i, length);
+      usb_.sendOutReport();
+      usb_.readReports(1);
+      usb_.Copyinreport();
+      if (usb_.bytesReturned == 0) {
+        status_.emptyLine();
+        failLine(QStringLiteral("Write error!"));
+        return;
+      }
+      if (start % kBytesPerDot == 0) {
+        status_.printOpen(QStringLiteral("."));
+        status_.refreshAll();
+      }
+    }
+    status_.emptyLine();
+    status_.printLine(QStringLiteral("TQ-4700 firmware update finished !"));
+    status_.refresh();
+  }
+
+  bool failLine(const QString& text) {
+    status_.printLine(text);
+    status_.refresh();
+    return false;
+  }
+
+  DeviceSession& s_;
+  UsbLink& usb_;
+  StatusBox& status_;
+  FirmwareImage& image_;
+};
+
+}  // namespace
+
+void usbFirmwareTransfer(DeviceSession& session, FirmwareImage& image) {
+  UsbFlash(session, image).run();
+}
+
+}  // namespace mv4700
