@@ -1,0 +1,198 @@
+// The loader half of the reader's firmware: it takes a new program over RS232
+// (byte frames with one-byte answers) or USB (reports of six bytes).
+#include <algorithm>
+
+#include "firmware/erase_command.h"
+#include "sim/reader_model.h"
+
+namespace mv4700 {
+
+namespace {
+
+bool startsWith(const HidReport& report, std::initializer_list<std::uint8_t> bytes, int from = 1) {
+  return std::equal(bytes.begin(), bytes.end(), report.begin() + from);
+}
+
+}  // namespace
+
+void ReaderModel::loaderAbort() {
+  loaderState_ = LoaderState::WaitUpdate;
+  loaderBaud_ = kLoaderBaud;
+  loaderFrames_ = 0;
+  pendingFrameByte_ = false;
+  loaderFramer_.reset();
+}
+
+bool ReaderModel::loaderFaultAt(LoaderStep step, int frame, std::uint8_t& byte) const {
+  const auto& fault = faults_.loaderAnswer;
+  if (!fault || fault->step != step || (step == LoaderStep::Frame && fault->frame != frame))
+    return false;
+  byte = fault->byte;
+  return true;
+}
+
+QByteArray ReaderModel::usbLoaderReply(std::uint8_t status) const {
+  QByteArray reply(8, '\0');
+  reply[0] = 0x1B;
+  reply[1] = char(0xA8);
+  reply[2] = char(status);
+  return reply;
+}
+
+// Sends the loader's answer for `step`; a fault may replace its status byte
+// (the whole answer on RS232, the third byte on USB). False when the answer
+// was not a go-on: the loader then gives up the session itself.
+bool ReaderModel::sendLoaderAnswer(Link link, LoaderStep step, QByteArray reply, int frame) {
+  std::uint8_t byte = 0;
+  const bool faulty = loaderFaultAt(step, frame, byte);
+  if (faulty) {
+    if (link == Link::Serial)
+      reply = QByteArray(1, char(byte));
+    else
+      reply[2] = char(byte);
+  }
+  answer(link, reply);
+  if (!faulty || byte == kAck) return true;
+  if (step != LoaderStep::Ready) loaderAbort();
+  return false;
+}
+
+void ReaderModel::loaderSerialByte(char byte) {
+  switch (loaderState_) {
+    case LoaderState::WaitUpdate:
+      if (loaderFramer_.push(byte)) loaderSerialCommand(loaderFramer_.command());
+      return;
+    case LoaderState::WaitSpeed:
+      if (static_cast<std::uint8_t>(byte) != kAck) break;
+      loaderState_ = LoaderState::Data;
+      receiver_.beginUnannounced();
+      sendLoaderAnswer(Link::Serial, LoaderStep::SpeedChange, QByteArray(1, char(kAck)));
+      return;
+    case LoaderState::Data: {
+      if (!pendingFrameByte_) {
+        pendingFrameByte_ = true;
+        frameByte_ = static_cast<std::uint8_t>(byte);
+        return;
+      }
+      pendingFrameByte_ = false;
+      const auto mark = static_cast<std::uint8_t>(byte);
+      if (mark == 0x55) {
+        loaderFrame(Link::Serial, frameByte_, false);
+        return;
+      }
+      if (frameByte_ == 0xFF && mark == 0xAA) {
+        loaderFrame(Link::Serial, 0, true);
+        return;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  answer(Link::Serial, QByteArray(1, char(kRefused)));
+  loaderAbort();
+}
+
+void ReaderModel::loaderSerialCommand(const QByteArray& command) {
+  if (command.size() == int(kEraseCommand.size())) {
+    startReboot();
+    return;
+  }
+  if (command[1] == 0x00) {
+    execute(Link::Serial, command);
+    return;
+  }
+  if (command[2] != 0x02) {
+    answer(Link::Serial, QByteArray(1, char(kRefused)));
+    return;
+  }
+  // The answer leaves at 9600; the image comes at the higher speed.
+  if (sendLoaderAnswer(Link::Serial, LoaderStep::Update, QByteArray(1, char(kAck)))) {
+    loaderState_ = LoaderState::WaitSpeed;
+    loaderBaud_ = kLoaderDataBaud;
+  }
+}
+
+// One image frame: a byte over RS232, the end frame, or (USB) a data report
+// whose six bytes were already appended.
+void ReaderModel::loaderFrame(Link link, std::uint8_t byte, bool isEnd) {
+  if (faults_.unplugAfterLoaderFrames >= 0 && loaderFrames_ >= faults_.unplugAfterLoaderFrames) {
+    unplug();
+    return;
+  }
+  if (isEnd) {
+    const QByteArray image = receiver_.image();
+    if (!sendLoaderAnswer(link, LoaderStep::End, QByteArray(1, char(kAck)))) return;
+    storedImage_ = image;
+    versionText_ = imageVersionText(image);
+    startProgram();
+    return;
+  }
+  if (link == Link::Serial) {
+    if (!receiver_.append(byte)) {
+      answer(link, QByteArray(1, char(kRefused)));
+      loaderAbort();
+      return;
+    }
+  }
+  const int frame = loaderFrames_++;
+  sendLoaderAnswer(link, LoaderStep::Frame,
+                   link == Link::Serial ? QByteArray(1, char(kAck)) : usbLoaderReply(kAck), frame);
+}
+
+void ReaderModel::loaderReport(const HidReport& report) {
+  const auto eraseFirst = kEraseCommand.begin();
+  if (std::equal(eraseFirst, eraseFirst + 8, report.begin() + 1)) {
+    usbEraseHalf_ = true;
+    return;
+  }
+  if (std::exchange(usbEraseHalf_, false) &&
+      std::equal(eraseFirst + 8, kEraseCommand.end(), report.begin() + 1)) {
+    startReboot();
+    return;
+  }
+  if (startsWith(report, {0x1B, 0x00})) {
+    execute(Link::Usb, QByteArray("\x1B\x00", 2));
+    return;
+  }
+  if (!startsWith(report, {0x1B, 0xA8})) return;  // not meant for the loader
+
+  const auto refuse = [this] {
+    answer(Link::Usb, usbLoaderReply(kRefused));
+    loaderAbort();
+  };
+  switch (loaderState_) {
+    case LoaderState::WaitUpdate:
+      if (!startsWith(report, {0, 0, 0, 0, 0, 0}, 3)) return refuse();
+      if (sendLoaderAnswer(Link::Usb, LoaderStep::Update, QByteArray("\x1B\xA8JP-USB", 8)))
+        loaderState_ = LoaderState::WaitLength;
+      return;
+    case LoaderState::WaitLength: {
+      const int length = (report[5] << 8) | report[6];
+      if (!startsWith(report, {0, 0}, 3) || report[7] || report[8] ||
+          !receiver_.beginAnnounced(length))
+        return refuse();
+      loaderState_ = LoaderState::Data;
+      // The length comes back, then the loader's status.
+      QByteArray reply(reinterpret_cast<const char*>(report.data()) + 1, 8);
+      answer(Link::Usb, reply);
+      sendLoaderAnswer(Link::Usb, LoaderStep::Length, usbLoaderReply(kAck));
+      return;
+    }
+    case LoaderState::Data:
+    case LoaderState::Complete:
+      for (int i = 3; i < 9; ++i)
+        if (!receiver_.append(report[i])) return refuse();
+      loaderFrame(Link::Usb, 0, false);
+      if (mode_ == Mode::Loader && loaderState_ == LoaderState::Data && receiver_.complete()) {
+        loaderState_ = LoaderState::Complete;
+        storedImage_ = receiver_.image();
+        versionText_ = imageVersionText(storedImage_);
+      }
+      return;
+    default:
+      return refuse();
+  }
+}
+
+}  // namespace mv4700

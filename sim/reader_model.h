@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "app/clock.h"
+#include "sim/command_framer.h"
+#include "sim/image_receiver.h"
+#include "sim/reader_settings.h"
+
+namespace mv4700 {
+
+using HidReport = std::array<std::uint8_t, 9>;  // report id 0 + 8 bytes
+
+// Bytes the reader puts on its serial line, with the speed and the time
+// (on its clock) it sends them at.
+struct SerialBurst {
+  int baud;
+  QByteArray bytes;
+  double sentAt = 0;
+};
+
+// The reader's firmware: the program that answers the tool's commands on USB
+// (9-byte reports) and RS232 (a byte stream), its settings store, the loader
+// that takes a new program, and the iButton output.
+class ReaderModel {
+ public:
+  enum class Kind { Old, New };  // 4700 (RS232 only), 4700-01 (USB and RS232)
+  enum class Mode { Program, Rebooting, Loader, Unplugged };
+  // Where the loader answers; a fault can replace its answer at one of them.
+  enum class LoaderStep { Ready, Update, Length, SpeedChange, Frame, End };
+
+  static constexpr std::uint8_t kAck = 0xFA;
+  static constexpr std::uint8_t kCompareError = 0x07;
+  static constexpr std::uint8_t kRefused = 0x15;  // malformed, out of order, too long
+  static constexpr int kLoaderBaud = 9600;
+  static constexpr int kLoaderDataBaud = 57600;
+
+  struct LoaderAnswer {
+    LoaderStep step;
+    std::uint8_t byte;
+    int frame = 0;  // for LoaderStep::Frame: which image frame (USB: data report), from 0
+  };
+
+  struct Faults {
+    bool silent = false;               // hears everything, answers nothing
+    bool wrongIdentify = false;        // identifies as a "4800"
+    bool garble = false;               // every answer byte inverted
+    QByteArray extraBytes;             // appended to every answer
+    int unplugAfterLoaderFrames = -1;  // dies once this many image frames were answered
+    std::optional<LoaderAnswer> loaderAnswer;
+  };
+
+  ReaderModel(Kind kind, Clock& clock);
+
+  Kind kind() const { return kind_; }
+  Mode mode();
+
+  ReaderSettings& settings() { return settings_; }
+  const ReaderSettings& settings() const { return settings_; }
+  // The speed the reader listens and answers at right now.
+  int serialBaud();
+  // Sets the program's speed (and the baud code in its store).
+  void setSerialBaud(int baud);
+
+  QByteArray versionText() const { return versionText_; }
+  void setVersionText(const QByteArray& text) { versionText_ = text; }
+  std::uint64_t buttonId() const { return buttonId_; }
+  void setButtonId(std::uint64_t id) { buttonId_ = id; }
+  // Time from the erase command until the loader is up (USB: back on the bus).
+  void setRebootSeconds(double seconds) { rebootSeconds_ = seconds; }
+  double rebootSeconds() const { return rebootSeconds_; }
+  Faults& faults() { return faults_; }
+
+  // RS232: bytes heard at `lineBaud`; bytes at another speed are noise to the
+  // reader's receiver and only break off a command being collected.
+  void receiveSerial(const QByteArray& bytes, int lineBaud);
+  std::vector<SerialBurst> takeSerialOutput();
+
+  // USB: one output report in, input reports out. Ignored while off the bus.
+  bool usbPresent();
+  void receiveReport(const HidReport& report);
+  std::optional<HidReport> takeReport();
+  // The host let go of the device (closed it).
+  void usbReleased();
+  // Counts every time the reader came up again (reboot, replug, new program),
+  // so a host can tell that its handle went stale.
+  int restarts() const { return restarts_; }
+
+  // iButton: the text a touch or a removal produces; touch() and remove()
+  // also send it on the serial line (on USB the host gets it as keystrokes).
+  QByteArray touchText() const;
+  QByteArray removeText() const;
+  void touch();
+  void remove();
+
+  // Power: an unplugged reader hears and says nothing; plugged in again it
+  // starts its program, or its loader when the program memory was erased.
+  void unplug();
+  void replug();
+
+  // The last program the loader stored completely.
+  const QByteArray& storedImage() const { return storedImage_; }
+
+ private:
+  enum class LoaderState { WaitUpdate, WaitLength, WaitSpeed, Data, Complete };
+  enum class Link { Serial, Usb };
+
+  void runTimers();
+  void answer(Link link, QByteArray bytes);
+  void execute(Link link, const QByteArray& command);
+  void startReboot();
+  void startLoader();
+  void startProgram();
+
+  // The loader (reader_loader.cpp).
+  void loaderSerialByte(char byte);
+  void loaderSerialCommand(const QByteArray& command);
+  void loaderReport(const HidReport& report);
+  void loaderFrame(Link link, std::uint8_t byte, bool isEnd);
+  bool sendLoaderAnswer(Link link, LoaderStep step, QByteArray reply, int frame = 0);
+  void loaderAbort();
+  bool loaderFaultAt(LoaderStep step, int frame, std::uint8_t& byte) const;
+  QByteArray usbLoaderReply(std::uint8_t status) const;
+
+  Kind kind_;
+  Clock& clock_;
+  Mode mode_ = Mode::Program;
+  ReaderSettings settings_;
+  int programBaud_ = 9600;
+  QByteArray versionText_;
+  std::uint64_t buttonId_ = 0x2C00000A1B3D4E01ull;
+  double rebootSeconds_ = 2.0;
+  double rebootEnds_ = 0;
+  Faults faults_;
+  int restarts_ = 0;
+  bool programErased_ = false;
+
+  CommandFramer serialFramer_;
+  CommandFramer usbFramer_;
+  CommandFramer loaderFramer_;
+  std::vector<SerialBurst> serialOut_;
+  std::deque<HidReport> reportsOut_;
+
+  LoaderState loaderState_ = LoaderState::WaitUpdate;
+  int loaderBaud_ = kLoaderBaud;
+  int loaderFrames_ = 0;
+  bool pendingFrameByte_ = false;
+  std::uint8_t frameByte_ = 0;
+  bool usbEraseHalf_ = false;
+  ImageReceiver receiver_;
+  QByteArray storedImage_;
+};
+
+}  // namespace mv4700

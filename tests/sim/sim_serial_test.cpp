@@ -1,0 +1,118 @@
+// The in-process serial ports: slots, line speed, delay and the receive handler.
+#include <gtest/gtest.h>
+
+#include <QSerialPort>
+
+#include "sim/sim_serial.h"
+#include "tests/support/test_clock.h"
+
+namespace mv4700 {
+namespace {
+
+QByteArray hex(const char* text) {
+  return QByteArray::fromHex(text);
+}
+
+struct SimSerialTest : ::testing::Test {
+  testing::TestClock clock;
+  SimSerialService serial{clock};
+
+  void openAt(int port, const char* settings) {
+    serial.setCommPort(port);
+    serial.setSettings(settings);
+    serial.setPortOpen(true);
+  }
+  // Polls like the tool's waits do, for up to `seconds` on the clock.
+  QByteArray waitFor(int n, double seconds = 0.2) {
+    const double end = clock.seconds() + seconds;
+    while (clock.seconds() < end)
+      if (serial.inBufferCount() >= n) break;
+    return serial.input();
+  }
+};
+
+TEST_F(SimSerialTest, OpenFailsOnEmptyOrBusySlots) {
+  serial.attachReader(3, ReaderModel::Kind::Old);
+  serial.setPortBusy(5);
+  struct Case {
+    int port;
+    int error;
+  };
+  for (const Case c :
+       {Case{1, QSerialPort::DeviceNotFoundError}, Case{5, QSerialPort::PermissionError},
+        Case{17, QSerialPort::DeviceNotFoundError}, Case{3, 0}}) {
+    serial.clearError();
+    openAt(c.port, "9600,n,8,1");
+    EXPECT_EQ(serial.lastError(), c.error) << c.port;
+    EXPECT_EQ(serial.portOpen(), c.error == 0) << c.port;
+  }
+  serial.setPortOpen(false);
+  serial.output(hex("1B00"));
+  EXPECT_EQ(serial.lastError(), QSerialPort::NotOpenError);
+}
+
+TEST_F(SimSerialTest, ReaderAnswersOnlyAtItsOwnSpeedAfterTheDelay) {
+  serial.attachReader(2, ReaderModel::Kind::New, 57600);
+  serial.setReplyDelay(0.01);
+  for (const char* settings : {"9600,n,8,1", "19200,n,8,1", "115200,n,8,1", "57600,e,8,1"}) {
+    openAt(2, settings);
+    serial.output(hex("1B00"));
+    EXPECT_TRUE(waitFor(10).isEmpty()) << settings;
+    serial.setPortOpen(false);
+  }
+  openAt(2, "57600,n,8,1");
+  serial.output(hex("1B00"));
+  EXPECT_EQ(serial.inBufferCount(), 0);  // not before the delay
+  EXPECT_EQ(waitFor(10).mid(3, 4), "4700");
+  EXPECT_EQ(serial.sentBytes(2), hex("1B001B001B001B001B00"));
+}
+
+TEST_F(SimSerialTest, BytesInFlightAreLostWhenThePortChangesSpeed) {
+  serial.attachReader(1, ReaderModel::Kind::New, 9600);
+  openAt(1, "9600,n,8,1");
+  serial.output(hex("1B00"));
+  serial.setSettings("57600,n,8,1");
+  EXPECT_TRUE(waitFor(10).isEmpty());
+}
+
+TEST_F(SimSerialTest, PumpRaisesTheHandlerOncePerArrival) {
+  ReaderModel& reader = serial.attachReader(4, ReaderModel::Kind::New, 19200);
+  openAt(4, "19200,n,8,1");
+  int calls = 0;
+  QByteArray shown;
+  serial.setReceiveHandler([&] {
+    ++calls;
+    shown += serial.input();
+  });
+  serial.pump();
+  EXPECT_EQ(calls, 0);
+  reader.touch();
+  clock.advance(0.01);
+  serial.pump();
+  serial.pump();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(shown, reader.touchText());
+  // Closed: the reader's output goes nowhere and the handler stays quiet.
+  serial.setPortOpen(false);
+  reader.touch();
+  clock.advance(0.01);
+  serial.pump();
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(SimSerialTest, WhatTheReaderSentWhileThePortWasClosedNeverArrives) {
+  ReaderModel& reader = serial.attachReader(1, ReaderModel::Kind::New);
+  reader.touch();
+  openAt(1, "9600,n,8,1");
+  clock.advance(0.01);
+  EXPECT_EQ(serial.inBufferCount(), 0);
+}
+
+TEST_F(SimSerialTest, RefusesSettingsWithoutASpeed) {
+  serial.setSettings("fast,n,8,1");
+  EXPECT_EQ(serial.lastError(), QSerialPort::UnsupportedOperationError);
+  EXPECT_EQ(serial.settings(), "9600,n,8,1");
+}
+
+}  // namespace
+}  // namespace mv4700
