@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 #include "app/dialogs.h"
 #include "app/status_box.h"
@@ -20,6 +22,10 @@ void Savesettings(const QString& filePath, const SettingsFields& fields, StatusB
 // read; a wrong signature or header stops with its error number.
 void Loadsettings(const QString& filePath, SettingsFields& fields, StatusBox& status,
                   Dialogs& dialogs);
+
+// The 22 lines Savesettings writes, or nothing when a text holds a line break
+// or a character above 255 (it would not load back as it was).
+std::optional<QByteArray> settingsFileBytes(const SettingsFields& fields);
 
 // The reading part of Loadsettings, on a device opened for reading; `filePath`
 // is only shown.

@@ -31,7 +31,9 @@ bool storable(const QString& line) {
   return true;
 }
 
-std::optional<QByteArray> fileBytes(const SettingsFields& fields) {
+}  // namespace
+
+std::optional<QByteArray> settingsFileBytes(const SettingsFields& fields) {
   QByteArray bytes;
   auto add = [&bytes](const QString& line) {
     if (!storable(line)) return false;
@@ -46,6 +48,8 @@ std::optional<QByteArray> fileBytes(const SettingsFields& fields) {
   }
   return bytes;
 }
+
+namespace {
 
 bool writeWhole(const QString& filePath, const QByteArray& bytes) {
   QSaveFile file(filePath);
@@ -63,7 +67,7 @@ bool writeWhole(const QString& filePath, const QByteArray& bytes) {
 
 void Savesettings(const QString& filePath, const SettingsFields& fields, StatusBox& status,
                   Dialogs& dialogs) {
-  const std::optional<QByteArray> bytes = fileBytes(fields);
+  const std::optional<QByteArray> bytes = settingsFileBytes(fields);
   if (!bytes || !writeWhole(filePath, *bytes)) {
     dialogs.show(Dialogs::Icon::Critical, Dialogs::Buttons::Ok, QStringLiteral("Error"),
                  QStringLiteral("Save settings to file ") + filePath + QStringLiteral(" Error!!"));
