@@ -1,0 +1,203 @@
+// Prints how long the firmware's byte frames take through the product serial
+// backend next to a bare termios loop talking to the same emulator.
+//
+//   serial_roundtrip [path-to-mv4700-sim]
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include "app/clock.h"
+#include "app/status_box.h"
+#include "firmware/erase_command.h"
+#include "link/serial_link.h"
+#include "link/serial_qt.h"
+
+namespace mv4700 {
+namespace {
+
+constexpr int kFrames = 32767;
+constexpr int kRounds = 2;
+constexpr int kAck = 0xFA;
+
+// One emulated reader on its own pseudo-terminal.
+class Reader {
+ public:
+  explicit Reader(const QString& program) {
+    process_.start(program, {"--model", "new", "--baud", "57600"});
+    if (process_.waitForReadyRead(5000))
+      path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+  }
+  ~Reader() {
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(3000)) process_.kill();
+  }
+  const QString& path() const { return path_; }
+
+ private:
+  QProcess process_;
+  QString path_;
+};
+
+// The two ways of talking to the reader that are compared.
+class Line {
+ public:
+  virtual ~Line() = default;
+  virtual bool open(const QString& path) = 0;
+  virtual void setBaud(int baud) = 0;
+  virtual void send(std::uint8_t a, std::uint8_t b) = 0;
+  virtual void send(const QByteArray& bytes) = 0;
+  virtual int ack(double seconds) = 0;  // the one byte received, -1 on time-out
+};
+
+class SilentStatusBox final : public StatusBox {
+ public:
+  void clear() override {}
+  void printLine(const QString&) override {}
+  void printOpen(const QString&) override {}
+  void refresh() override {}
+  void refreshAll() override {}
+  int printX() const override { return 0; }
+  int printY() const override { return 0; }
+  void setTextColor(Rgb) override {}
+};
+
+// The product path: QtSerialService polled by SerialLink::Comwait on the steady clock.
+class ProductLine final : public Line {
+ public:
+  bool open(const QString& path) override {
+    qputenv("MV4700_COM_PORTS", path.toLocal8Bit());
+    port_.setCommPort(1);
+    port_.setSettings(serialSettingsText("57600"));
+    port_.setInputMode(1);
+    port_.setPortOpen(true);
+    link_.txBytes.resize(2);
+    return port_.portOpen();
+  }
+  void setBaud(int baud) override { port_.setSettings(serialSettingsText(QString::number(baud))); }
+  void send(std::uint8_t a, std::uint8_t b) override {
+    link_.txBytes[0] = static_cast<char>(a);
+    link_.txBytes[1] = static_cast<char>(b);
+    link_.sendTxBytes();
+  }
+  void send(const QByteArray& bytes) override { port_.output(bytes); }
+  int ack(double seconds) override {
+    link_.Comwait(1, static_cast<float>(seconds));
+    return link_.rxDone == 1 ? static_cast<std::uint8_t>(link_.rxBytes[0]) : -1;
+  }
+
+ private:
+  QtSerialService port_;
+  SilentStatusBox status_;
+  SteadyClock clock_;
+  LinkShared shared_;
+  SerialLink link_{port_, status_, clock_, shared_};
+};
+
+// The reference: the slave opened raw, write, then poll and read.
+class RawLine final : public Line {
+ public:
+  ~RawLine() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool open(const QString& path) override {
+    fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd_ < 0) return false;
+    setBaud(57600);
+    return true;
+  }
+  void setBaud(int baud) override {
+    termios t{};
+    ::tcgetattr(fd_, &t);
+    ::cfmakeraw(&t);
+    ::cfsetspeed(&t, baud == 9600 ? B9600 : B57600);
+    ::tcsetattr(fd_, TCSANOW, &t);
+  }
+  void send(std::uint8_t a, std::uint8_t b) override {
+    const std::uint8_t frame[2]{a, b};
+    [[maybe_unused]] const ssize_t n = ::write(fd_, frame, 2);
+  }
+  void send(const QByteArray& bytes) override {
+    [[maybe_unused]] const ssize_t n = ::write(fd_, bytes.constData(), bytes.size());
+  }
+  int ack(double seconds) override {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(seconds * 1000)) != 1) return -1;
+    std::uint8_t byte = 0;
+    return ::read(fd_, &byte, 1) == 1 ? byte : -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Erase, loader, speed change, then the timed frames. Seconds for the frames, -1 on failure.
+double timeFrames(Line& line, const QString& simulator) {
+  Reader reader(simulator);
+  if (reader.path().isEmpty() || !line.open(reader.path())) {
+    std::fprintf(stderr, "cannot reach the emulator\n");
+    return -1;
+  }
+  line.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  line.setBaud(9600);
+  if (line.ack(6.0) != kAck) return -1;
+  line.send(QByteArray("\x1B\xA8\x02", 3));
+  if (line.ack(1.0) != kAck) return -1;
+  line.setBaud(57600);
+  line.send(QByteArray("\xFA", 1));
+  if (line.ack(1.0) != kAck) return -1;
+
+  const auto start = std::chrono::steady_clock::now();
+  for (int k = 0; k < kFrames; ++k) {
+    line.send(static_cast<std::uint8_t>(k * 7 + 3), 0x55);
+    if (line.ack(2.0) != kAck) {
+      std::fprintf(stderr, "frame %d not acknowledged\n", k);
+      return -1;
+    }
+  }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  line.send(0xFF, 0xAA);
+  line.ack(2.0);
+  return took.count();
+}
+
+}  // namespace
+}  // namespace mv4700
+
+int main(int argc, char** argv) {
+  using namespace mv4700;
+  QCoreApplication app(argc, argv);
+#ifdef MV4700_SIM_PATH
+  QString simulator = MV4700_SIM_PATH;
+#else
+  QString simulator = "mv4700-sim";
+#endif
+  if (argc > 1) simulator = argv[1];
+
+  double raw = 0, product = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    RawLine rawLine;
+    ProductLine productLine;
+    const double r = timeFrames(rawLine, simulator);
+    const double p = timeFrames(productLine, simulator);
+    if (r < 0 || p < 0) return 1;
+    std::printf("round %d: raw termios %.3f s, product backend %.3f s\n", round + 1, r, p);
+    raw = round == 0 ? r : std::min(raw, r);
+    product = round == 0 ? p : std::min(product, p);
+  }
+  std::printf("frames: %d\n", kFrames);
+  std::printf("raw termios:     %.3f s (%.1f us per round trip)\n", raw, raw / kFrames * 1e6);
+  std::printf("product backend: %.3f s (%.1f us per round trip)\n", product,
+              product / kFrames * 1e6);
+  std::printf("ratio product/raw: %.3f\n", product / raw);
+  return 0;
+}
