@@ -53,6 +53,11 @@ bool byNodeNumber(const std::string& a, const std::string& b) {
   return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
+// Generic desktop keyboard, keypad or mouse.
+bool isKeyboardOrMouse(unsigned short usagePage, unsigned short usage) {
+  return usagePage == 0x01 && (usage == 0x02 || usage == 0x06 || usage == 0x07);
+}
+
 }  // namespace
 
 HidapiLibrary::HidapiLibrary() : initialised_(hid_init() == 0) {}
@@ -62,28 +67,39 @@ HidapiLibrary::~HidapiLibrary() {
   if (initialised_) hid_exit();
 }
 
-std::vector<std::string> HidapiLibrary::matchingPaths(std::uint16_t vid, std::uint16_t pid) const {
-  std::vector<std::string> paths;
-  if (!initialised_) return paths;
+std::vector<HidapiLibrary::Interface> HidapiLibrary::matchingInterfaces(std::uint16_t vid,
+                                                                        std::uint16_t pid) const {
+  std::vector<Interface> found;
+  if (!initialised_) return found;
   hid_device_info* list = hid_enumerate(vid, pid);
-  for (const hid_device_info* info = list; info != nullptr; info = info->next)
-    if (info->path != nullptr) paths.emplace_back(info->path);
+  for (const hid_device_info* info = list; info != nullptr; info = info->next) {
+    if (info->path == nullptr) continue;
+    // One node may list several top-level collections.
+    auto it = std::find_if(found.begin(), found.end(),
+                           [&](const Interface& i) { return i.path == info->path; });
+    if (it == found.end()) it = found.insert(found.end(), Interface{info->path});
+    it->keyboardOrMouse |= isKeyboardOrMouse(info->usage_page, info->usage);
+  }
   hid_free_enumeration(list);
-  std::sort(paths.begin(), paths.end(), byNodeNumber);
-  return paths;
+  std::sort(found.begin(), found.end(),
+            [](const Interface& a, const Interface& b) { return byNodeNumber(a.path, b.path); });
+  return found;
 }
 
 std::uint32_t HidapiLibrary::GetNumHidDevices(std::uint16_t vid, std::uint16_t pid) {
   denied_.clear();
-  return static_cast<std::uint32_t>(matchingPaths(vid, pid).size());
+  return static_cast<std::uint32_t>(matchingInterfaces(vid, pid).size());
 }
 
 std::uint8_t HidapiLibrary::Open(HidHandle& device, std::uint32_t index, std::uint16_t vid,
                                  std::uint16_t pid, std::uint32_t /*numInputBuffers*/) {
   device = 0;
-  const std::vector<std::string> paths = matchingPaths(vid, pid);
-  if (index >= paths.size()) return kFailed;
-  const std::string& path = paths[index];
+  const std::vector<Interface> interfaces = matchingInterfaces(vid, pid);
+  if (index >= interfaces.size()) return kFailed;
+  // The reader's keyboard interface belongs to the system, as it does on the
+  // maker's platform, where opening it fails and the search takes the next one.
+  if (interfaces[index].keyboardOrMouse) return kFailed;
+  const std::string& path = interfaces[index].path;
   hid_device* handle = hid_open_path(path.c_str());
   if (handle == nullptr) {
     if (accessRefused(path)) denied_ = QString::fromStdString(path);

@@ -41,7 +41,11 @@ class HidapiLibrary final : public HidLibrary {
     ReportLengths lengths;
   };
 
-  std::vector<std::string> matchingPaths(std::uint16_t vid, std::uint16_t pid) const;
+  struct Interface {
+    std::string path;
+    bool keyboardOrMouse = false;
+  };
+  std::vector<Interface> matchingInterfaces(std::uint16_t vid, std::uint16_t pid) const;
   OpenDevice* find(HidHandle device);
 
   bool initialised_ = false;

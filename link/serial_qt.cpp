@@ -160,6 +160,7 @@ void QtSerialService::open() {
     return;
   }
   openPath_ = device;
+  denied_.clear();
   requestLowLatency(static_cast<int>(port_.handle()));
   // Bytes left from before the open belong to no exchange.
   port_.clear(QSerialPort::AllDirections);

@@ -31,6 +31,7 @@ class QtSerialService final : public SerialService {
   void setReceiveHandler(std::function<void()> handler) override;
   int lastError() const override { return error_; }
   void clearError() override;
+  // The last port that refused access; cleared when a port opens.
   QString lastOpenDenied() const override { return denied_; }
 
   // The device path the port is open on (after symlinks); empty when closed.
