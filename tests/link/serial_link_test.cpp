@@ -1,0 +1,213 @@
+#include "link/serial_link.h"
+
+#include <gtest/gtest.h>
+
+#include "sim/sim_serial.h"
+#include "tests/support/recording_status_box.h"
+#include "tests/support/test_clock.h"
+
+namespace mv4700 {
+namespace {
+
+using Kind = ReaderModel::Kind;
+
+const QString kSearching = "Searching COM 1~16 for 4700... ";
+const QString kNotFound = "Can not find 4700 at com 1~16 with all baud rate!";
+const QByteArray kIdentify("\x1B\x00", 2);
+
+// Passes every call on to the ports and notes each open attempt ("COM3 9600")
+// and each close.
+class PortLog final : public SerialService {
+ public:
+  explicit PortLog(SerialService& inner) : inner_(inner) {}
+  QStringList calls;
+
+  void setCommPort(int port) override { inner_.setCommPort(port); }
+  int commPort() const override { return inner_.commPort(); }
+  void setSettings(const QString& s) override { inner_.setSettings(s); }
+  QString settings() const override { return inner_.settings(); }
+  void setInputMode(int mode) override { inner_.setInputMode(mode); }
+  int inBufferCount() override { return inner_.inBufferCount(); }
+  void clearInBuffer() override { inner_.clearInBuffer(); }
+  void clearOutBuffer() override { inner_.clearOutBuffer(); }
+  void setPortOpen(bool open) override {
+    calls << (open ? QString("COM%1 %2").arg(commPort()).arg(settings().section(',', 0, 0))
+                   : QString("close"));
+    inner_.setPortOpen(open);
+  }
+  bool portOpen() const override { return inner_.portOpen(); }
+  void output(const QByteArray& bytes) override { inner_.output(bytes); }
+  QByteArray input() override { return inner_.input(); }
+  void setReceiveHandler(std::function<void()> h) override { inner_.setReceiveHandler(h); }
+  int lastError() const override { return inner_.lastError(); }
+  void clearError() override { inner_.clearError(); }
+
+ private:
+  SerialService& inner_;
+};
+
+class SerialSearch : public ::testing::Test {
+ protected:
+  testing::TestClock clock;
+  SimSerialService sim{clock};
+  PortLog port{sim};
+  testing::RecordingStatusBox status;
+  LinkShared shared;
+  SerialLink serial{port, status, clock, shared};
+};
+
+TEST_F(SerialSearch, ReaderAt115200OnCom16IsFoundAfterAllOtherTries) {
+  sim.attachReader(16, Kind::New, 115200);
+  serial.Comsearch();
+
+  QStringList expected;
+  for (const char* baud : {"9600", "19200", "57600", "115200"})
+    for (int com = 1; com <= 16; ++com) expected << QString("COM%1 %2").arg(com).arg(baud);
+  QStringList opens = port.calls.filter("COM");
+  EXPECT_EQ(opens, expected);
+  EXPECT_EQ(status.lines,
+            QStringList({kSearching, "Found NEW 4700-01 RS232 at com:  16 Baud: 115200"}));
+  EXPECT_EQ(serial.comPort, 16);
+  EXPECT_EQ(serial.baudIndex, 9);
+  EXPECT_TRUE(port.portOpen());
+  EXPECT_EQ(sim.commPort(), 16);
+  EXPECT_EQ(sim.settings(), "115200,n,8,1");
+  // The reader heard the identify at each speed; it answered only at its own.
+  EXPECT_EQ(sim.sentBytes(16), kIdentify.repeated(4));
+}
+
+TEST_F(SerialSearch, TellsTheTwoLayoutsApart) {
+  struct Case {
+    Kind kind;
+    int com;
+    int baud;
+    QString found;
+    int baudIndex;
+  };
+  const Case cases[] = {
+      {Kind::New, 3, 9600, "Found NEW 4700-01 RS232 at com:  3 Baud: 9600", 0},
+      {Kind::Old, 3, 9600, "Found 4700 RS232 at com:  3 Baud: 9600", 0},
+      {Kind::Old, 1, 19200, "Found 4700 RS232 at com:  1 Baud: 19200", 6},
+      {Kind::New, 12, 57600, "Found NEW 4700-01 RS232 at com:  12 Baud: 57600", 8},
+  };
+  for (const Case& c : cases) {
+    testing::TestClock clock;
+    SimSerialService sim(clock);
+    testing::RecordingStatusBox status;
+    LinkShared shared;
+    shared.newModel = c.kind == Kind::Old;  // the search must set it either way
+    SerialLink serial(sim, status, clock, shared);
+    sim.attachReader(c.com, c.kind, c.baud);
+
+    serial.Comsearch();
+
+    EXPECT_EQ(status.lines, QStringList({kSearching, c.found})) << c.found.toStdString();
+    EXPECT_EQ(shared.newModel, c.kind == Kind::New) << c.found.toStdString();
+    EXPECT_EQ(serial.comPort, c.com);
+    EXPECT_EQ(serial.baudIndex, c.baudIndex);
+    EXPECT_TRUE(sim.portOpen());
+  }
+}
+
+TEST_F(SerialSearch, AnswersThatAreNotAnIdentifyAreSkipped) {
+  // Port 1: one byte too many. Port 2: busy. Port 3: garbled. Port 4: silent.
+  sim.attachReader(1, Kind::New).faults().extraBytes = "X";
+  sim.setPortBusy(2);
+  sim.attachReader(3, Kind::New).faults().garble = true;
+  sim.attachReader(4, Kind::Old).faults().silent = true;
+  sim.attachReader(5, Kind::Old).faults().wrongIdentify = true;
+
+  serial.Comsearch();
+
+  EXPECT_EQ(status.lines, QStringList({kSearching, kNotFound}));
+  EXPECT_EQ(serial.comPort, 0);
+  EXPECT_EQ(serial.baudIndex, 9);
+  EXPECT_FALSE(port.portOpen());
+  EXPECT_EQ(sim.sentBytes(1), kIdentify.repeated(4));
+}
+
+TEST_F(SerialSearch, NotFoundAfterAFindResetsThePort) {
+  sim.attachReader(7, Kind::New, 19200);
+  serial.Comsearch();
+  ASSERT_EQ(serial.comPort, 7);
+  ASSERT_TRUE(port.portOpen());
+
+  sim.reader(7)->unplug();
+  port.calls.clear();
+  serial.Comsearch();
+  EXPECT_EQ(port.calls.first(), "close") << "the port left open is closed first";
+  EXPECT_EQ(serial.comPort, 0);
+  EXPECT_EQ(serial.baudIndex, 9);
+  EXPECT_FALSE(port.portOpen());
+  EXPECT_EQ(status.lines.last(), kNotFound);
+}
+
+TEST_F(SerialSearch, ComwaitTakesExactlyNBytesInTime) {
+  struct Case {
+    const char* name;
+    int n;
+    float seconds;
+    double replyDelay;
+    int rxDone;
+    int rxBytes;
+  };
+  const Case cases[] = {
+      {"all ten in time", 10, 0.2f, 0.05, 1, 10},
+      {"a burst past n times out", 9, 0.2f, 0.05, 0, 0},
+      {"too late", 10, 0.2f, 0.3, 0, 0},
+      {"more than the reader sends", 11, 0.2f, 0.05, 0, 0},
+  };
+  for (const Case& c : cases) {
+    testing::TestClock clock;
+    SimSerialService sim(clock);
+    testing::RecordingStatusBox status;
+    LinkShared shared;
+    SerialLink serial(sim, status, clock, shared);
+    sim.attachReader(1, Kind::New);
+    sim.setReplyDelay(c.replyDelay);
+    sim.setCommPort(1);
+    sim.setPortOpen(true);
+    serial.rxBytes = "old";
+    serial.rxDone = 1;
+
+    serial.txBytes = kIdentify;
+    serial.sendTxBytes();
+    const double start = clock.peek();
+    serial.Comwait(static_cast<std::int16_t>(c.n), c.seconds);
+
+    EXPECT_EQ(serial.rxDone, c.rxDone) << c.name;
+    EXPECT_EQ(serial.rxBytes.size(), c.rxBytes) << c.name;
+    if (c.rxDone == 0) {
+      EXPECT_GE(clock.peek() - start, c.seconds) << c.name;
+      EXPECT_LT(clock.peek() - start, c.seconds + 0.01) << c.name;
+    }
+  }
+}
+
+TEST_F(SerialSearch, ComreadWaitsHalfASecondAndTakesEverything) {
+  sim.attachReader(1, Kind::New);
+  sim.setReplyDelay(0.3);
+  sim.setCommPort(1);
+  sim.setPortOpen(true);
+  serial.rxDone = 1;
+  serial.txBytes = kIdentify;
+  serial.sendTxBytes();
+  serial.sendTxBytes();
+
+  const double start = clock.peek();
+  serial.Comread();
+  EXPECT_GE(clock.peek() - start, 0.5);
+  EXPECT_EQ(serial.rxBytes.size(), 20);
+  EXPECT_EQ(serial.rxDone, 1) << "Comread leaves rxDone alone";
+
+  serial.Comread();
+  EXPECT_TRUE(serial.rxBytes.isEmpty());
+}
+
+TEST(SerialSettingsText, BaudWithNoParityEightDataBitsOneStopBit) {
+  EXPECT_EQ(serialSettingsText("9600"), "9600,n,8,1");
+  EXPECT_EQ(serialSettingsText("115200"), "115200,n,8,1");
+}
+
+}  // namespace
+}  // namespace mv4700
