@@ -179,8 +179,7 @@ void ReaderModel::remove() {
 void ReaderModel::unplug() {
   mode_ = Mode::Unplugged;
   ++restarts_;
-  serialOut_.clear();
-  reportsOut_.clear();
+  reportsOut_.clear();  // what was on the wire already stays sent
 }
 
 void ReaderModel::replug() {
