@@ -1,0 +1,103 @@
+// mv4700-sim: an emulated Mirevantis 4700 reader on a pseudo-terminal, for
+// demonstrations and end-to-end tests of the tool's RS232 side.
+#include <unistd.h>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+
+#include "sim/pty_server.h"
+#include "sim/sample_image.h"
+
+using namespace mv4700;
+
+namespace {
+
+int makeImage(const QString& path, const QString& lengthText, const QString& version) {
+  bool ok = false;
+  const int length = lengthText.toInt(&ok);
+  const QByteArray image = ok ? makeSampleImage(length, version.toLatin1()) : QByteArray();
+  if (image.isEmpty()) {
+    std::fprintf(stderr, "mv4700-sim: --length must be %d to %d for this version text\n",
+                 sampleImageMinimumLength(version.toLatin1()), ImageReceiver::kMaxLength);
+    return 2;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size()) {
+    std::fprintf(stderr, "mv4700-sim: cannot write %s\n", qPrintable(path));
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("mv4700-sim");
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Emulates a Mirevantis 4700 iButton reader on a pseudo-terminal.\n"
+      "\n"
+      "Prints the path of the port to open (the pseudo-terminal slave) as the first line\n"
+      "of standard output, then serves until standard input ends. The reader answers\n"
+      "only when the port runs at its speed, 8 data bits, no parity, one stop bit. It\n"
+      "takes the tool's commands (identify, write, read and reset settings, version) and\n"
+      "a firmware update (the 4700-01 only).\n"
+      "\n"
+      "Commands on standard input, one a line:\n"
+      "  touch   touch an iButton to the reader (it sends the ID as set up)\n"
+      "  remove  take the iButton away (it sends the on-remove characters)\n"
+      "  unplug  cut the reader's power\n"
+      "  replug  restore it\n"
+      "  quit    end\n"
+      "\n"
+      "With --make-image FILE --length N --version TEXT it writes a sample firmware\n"
+      "image of N bytes instead (marker \"4700IV\" and the version text where the\n"
+      "address fields at offsets 36 and 28 point, image base 0x1500) and ends.");
+  parser.addHelpOption();
+  const QCommandLineOption model("model", "Reader kind: new (4700-01) or old (4700). Default new.",
+                                 "new|old", "new");
+  const QCommandLineOption baud("baud", "Speed of the reader's serial output. Default 9600.",
+                                "9600|19200|57600|115200", "9600");
+  const QCommandLineOption version("version", "Firmware version text the reader reports.", "TEXT");
+  const QCommandLineOption id("id", "The iButton's ID, 16 hexadecimal digits.", "HEX16");
+  const QCommandLineOption wireTime(
+      "wire-time", "Pace answers at the real wire time of the line speed (10 bits a byte).");
+  const QCommandLineOption makeImageOption("make-image", "Write a sample firmware image.", "FILE");
+  const QCommandLineOption length("length", "Length of the sample image in bytes.", "N");
+  parser.addOptions({model, baud, version, id, wireTime, makeImageOption, length});
+  parser.process(app);
+
+  if (parser.isSet(makeImageOption))
+    return makeImage(parser.value(makeImageOption), parser.value(length), parser.value(version));
+
+  const QString kindText = parser.value(model);
+  const int speed = parser.value(baud).toInt();
+  bool idOk = true;
+  const qulonglong buttonId = parser.isSet(id) ? parser.value(id).toULongLong(&idOk, 16) : 0;
+  if ((kindText != "new" && kindText != "old") || ReaderSettings::codeOfBaud(speed) < 0 || !idOk ||
+      (parser.isSet(id) && parser.value(id).size() != 16)) {
+    std::fprintf(stderr, "mv4700-sim: bad option; see --help\n");
+    return 2;
+  }
+
+  SteadyClock clock;
+  ReaderModel reader(kindText == "new" ? ReaderModel::Kind::New : ReaderModel::Kind::Old, clock);
+  reader.setSerialBaud(speed);
+  if (parser.isSet(version)) reader.setVersionText(parser.value(version).toLatin1());
+  if (parser.isSet(id)) reader.setButtonId(buttonId);
+
+  PtyLine line;
+  QString error;
+  if (!line.open(&error)) {
+    std::fprintf(stderr, "mv4700-sim: %s\n", qPrintable(error));
+    return 1;
+  }
+  std::printf("%s\n", qPrintable(line.slavePath()));
+  std::fflush(stdout);
+
+  PtyServer server(reader, clock, line);
+  server.setWireTime(parser.isSet(wireTime));
+  return server.serve(STDIN_FILENO);
+}

@@ -1,0 +1,212 @@
+// The reader on a real pseudo-terminal, opened the way the tool's serial
+// backend opens a port: raw, at a chosen speed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <chrono>
+#include <thread>
+
+#include "firmware/erase_command.h"
+#include "sim/pty_server.h"
+#include "sim/sample_image.h"
+
+namespace mv4700 {
+namespace {
+
+QByteArray hex(const char* text) {
+  return QByteArray::fromHex(text);
+}
+
+speed_t speedOf(int baud) {
+  switch (baud) {
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 57600:
+      return B57600;
+    default:
+      return B115200;
+  }
+}
+
+// The tool's side of the line.
+class RawPort {
+ public:
+  RawPort(const QString& path, int baud) {
+    fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    EXPECT_GE(fd_, 0);
+    setBaud(baud);
+  }
+  ~RawPort() { ::close(fd_); }
+  void setBaud(int baud) {
+    termios t{};
+    ::tcgetattr(fd_, &t);
+    ::cfmakeraw(&t);
+    ::cfsetispeed(&t, speedOf(baud));
+    ::cfsetospeed(&t, speedOf(baud));
+    ::tcsetattr(fd_, TCSANOW, &t);
+  }
+  void send(const QByteArray& bytes) {
+    ASSERT_EQ(::write(fd_, bytes.constData(), bytes.size()), bytes.size());
+  }
+  // Everything that arrives until `n` bytes are in or the line stays quiet.
+  QByteArray receive(int n, int quietMs = 300) {
+    QByteArray got;
+    while (got.size() < n) {
+      pollfd in{fd_, POLLIN, 0};
+      if (::poll(&in, 1, quietMs) <= 0) break;
+      char buffer[256];
+      const ssize_t r = ::read(fd_, buffer, sizeof buffer);
+      if (r > 0) got.append(buffer, r);
+    }
+    return got;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// A reader served on a thread, with a pipe for its control lines.
+struct ServedReader {
+  SteadyClock clock;
+  ReaderModel reader;
+  PtyLine line;
+  PtyServer server{reader, clock, line};
+  int control[2];
+  std::thread thread;
+
+  ServedReader(ReaderModel::Kind kind, int baud, bool wireTime = false) : reader(kind, clock) {
+    reader.setSerialBaud(baud);
+    reader.setRebootSeconds(0.05);
+    QString error;
+    EXPECT_TRUE(line.open(&error)) << error.toStdString();
+    EXPECT_EQ(::pipe(control), 0);
+    server.setWireTime(wireTime);
+    thread = std::thread([this] { server.serve(control[0]); });
+  }
+  ~ServedReader() {
+    server.stop();
+    thread.join();
+    ::close(control[0]);
+    ::close(control[1]);
+  }
+  void say(const char* command) {
+    ASSERT_GT(::write(control[1], command, std::strlen(command)), 0);
+  }
+};
+
+struct LineCase {
+  ReaderModel::Kind kind;
+  int readerBaud;
+  bool wireTime;
+};
+
+class PtyReader : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(PtyReader, AnswersAtItsSpeedOnlyAndAcrossReopening) {
+  const LineCase c = GetParam();
+  ServedReader served(c.kind, c.readerBaud, c.wireTime);
+  const QByteArray model = c.kind == ReaderModel::Kind::New ? "4700I01" : "TQ-4700";
+  for (int baud : {9600, 19200, 57600, 115200}) {
+    RawPort port(served.line.slavePath(), baud);
+    port.send(hex("1B00"));
+    const QByteArray got = port.receive(10, baud == c.readerBaud ? 1000 : 150);
+    EXPECT_EQ(got, baud == c.readerBaud ? hex("1B0007") + model : QByteArray()) << baud;
+  }
+  // The tool closed and reopened the port: the line still works.
+  RawPort port(served.line.slavePath(), c.readerBaud);
+  port.send(hex("1B1C00101F"));
+  EXPECT_EQ(port.receive(36).left(5), hex("1B1C00101F"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PtyReader,
+                         ::testing::Values(LineCase{ReaderModel::Kind::New, 19200, false},
+                                           LineCase{ReaderModel::Kind::Old, 115200, false},
+                                           LineCase{ReaderModel::Kind::New, 9600, true}));
+
+TEST(PtyReaderButton, TouchAndRemoveSendTheSetText) {
+  ServedReader served(ReaderModel::Kind::New, 9600);
+  served.reader.setButtonId(0x0123456789ABCDEFull);
+  served.reader.settings().setText(ReaderSettings::kOnRemoveLength, "-");
+  RawPort port(served.line.slavePath(), 9600);
+  served.say("touch\n");
+  EXPECT_EQ(port.receive(18), QByteArray("0123456789ABCDEF\r\n"));
+  served.say("remo");
+  served.say("ve\n");
+  EXPECT_EQ(port.receive(1), QByteArray("-"));
+}
+
+TEST(PtyReaderLoader, TakesAProgramAcrossTheSpeedChanges) {
+  ServedReader served(ReaderModel::Kind::New, 19200);
+  const QByteArray image = makeSampleImage(90, "PTY V1");
+  RawPort port(served.line.slavePath(), 19200);
+  port.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
+  // The tool pauses before it changes speed; the reader judges the speed of
+  // bytes when it reads them.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  port.setBaud(9600);
+  EXPECT_EQ(port.receive(1, 2000), hex("FA"));
+  port.send(hex("1BA802"));
+  EXPECT_EQ(port.receive(1), hex("FA"));
+  port.setBaud(57600);
+  port.send(hex("FA"));
+  EXPECT_EQ(port.receive(1), hex("FA"));
+  for (char byte : image) {
+    port.send(QByteArray(1, byte) + hex("55"));
+    ASSERT_EQ(port.receive(1), hex("FA"));
+  }
+  port.send(hex("FFAA"));
+  EXPECT_EQ(port.receive(1), hex("FA"));
+  port.setBaud(19200);
+  port.send(hex("1B01"));
+  EXPECT_EQ(port.receive(9), hex("1B0106") + "PTY V1");
+}
+
+#ifdef MV4700_SIM_PROGRAM
+TEST(PtyProgram, PrintsThePortFirstAndServesUntilInputEnds) {
+  QProcess sim;
+  sim.start(MV4700_SIM_PROGRAM, {"--model", "old", "--baud", "57600", "--id", "00000000DEADBEEF",
+                                 "--version", "OLD 1.0"});
+  ASSERT_TRUE(sim.waitForStarted());
+  ASSERT_TRUE(sim.waitForReadyRead(5000));
+  const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+  {
+    RawPort port(path, 57600);
+    port.send(hex("1B01"));
+    EXPECT_EQ(port.receive(10), hex("1B0107") + "OLD 1.0");
+    sim.write("touch\n");
+    sim.waitForBytesWritten();
+    EXPECT_EQ(port.receive(18), QByteArray("00000000DEADBEEF\r\n"));
+  }
+  sim.closeWriteChannel();
+  ASSERT_TRUE(sim.waitForFinished(5000));
+  EXPECT_EQ(sim.exitCode(), 0);
+}
+
+TEST(PtyProgram, WritesASampleImage) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("sample.bin");
+  EXPECT_EQ(QProcess::execute(MV4700_SIM_PROGRAM,
+                              {"--make-image", file, "--length", "4096", "--version", "V9.9"}),
+            0);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray image = f.readAll();
+  ASSERT_EQ(image.size(), 4096);
+  EXPECT_EQ(imageVersionText(image), "V9.9");
+  const int marker = ((std::uint8_t(image[36]) << 8) | std::uint8_t(image[37])) - kImageBase;
+  EXPECT_EQ(image.mid(marker, 6), "4700IV");
+  EXPECT_NE(QProcess::execute(MV4700_SIM_PROGRAM,
+                              {"--make-image", file, "--length", "40", "--version", "V9.9"}),
+            0);
+}
+#endif
+
+}  // namespace
+}  // namespace mv4700
