@@ -13,7 +13,7 @@ int Fwaddress(FirmwareImage& image, int hiIndex, int loIndex) {
 
   // At most four hex digits: a signed 16-bit value, so 0x8000..0xFFFF are negative.
   const int address = static_cast<std::int16_t>(static_cast<std::uint16_t>(hi << 8 | lo));
-  const int offset = address - kImageBase;
+  const int offset = address - kFirmwareImageBase;
   if (offset < std::numeric_limits<std::int16_t>::min()) return fault::kOverflow;
   image.fwOffset = static_cast<std::int16_t>(offset);
   return fault::kNone;

@@ -7,7 +7,7 @@
 namespace mv4700 {
 
 // Device address of the first image byte.
-inline constexpr int kImageBase = 0x1500;
+inline constexpr int kFirmwareImageBase = 0x1500;
 // Offsets of the two big-endian address fields in the image.
 inline constexpr int kVersionAddressHi = 0x1C;
 inline constexpr int kMarkerAddressHi = 0x24;

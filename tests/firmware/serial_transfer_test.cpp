@@ -1,0 +1,145 @@
+#include "firmware/erase_command.h"
+#include "tests/firmware/flash_fixture.h"
+
+namespace mv4700 {
+namespace {
+
+using testing::FlashRig;
+using Step = ReaderModel::LoaderStep;
+
+const QByteArray kErase(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size());
+const QStringList kSearchLines{"Searching TQ-4700 on USB ports...",
+                               "No TQ-4700 connected on USB port! ",
+                               "Searching COM 1~16 for 4700... "};
+
+// No reader on USB; a 4700-01 on COM3 at 19200 baud.
+struct SerialRig : FlashRig {
+  SerialRig() : reader(serial.attachReader(3, ReaderModel::Kind::New, 19200)) {}
+  // What went to the reader after its identify commands.
+  QByteArray sentAfterSearch() const {
+    const QByteArray sent = serial.sentBytes(3);
+    const qsizetype erase = sent.indexOf(kErase);
+    return erase < 0 ? QByteArray() : sent.mid(erase);
+  }
+  void expectClosed() const {
+    EXPECT_FALSE(serial.portOpen());
+    EXPECT_EQ(session.shared.linkState, "");
+  }
+  ReaderModel& reader;
+};
+
+TEST(SerialFlashTest, FlashesOneAcknowledgedFramePerByte) {
+  for (int length : {100, 49}) {
+    SCOPED_TRACE(length);
+    SerialRig rig;
+    const QByteArray file = rig.flash({.length = length,
+                                       .markerAddress = 0x1500 + 38,
+                                       .versionAddress = 0x1500 + 44,
+                                       .version = QByteArray("V9", 3)});
+
+    QByteArray frames;
+    for (char b : file) frames.append(b).append('\x55');
+    EXPECT_EQ(rig.sentAfterSearch(),
+              kErase + QByteArray("\x1B\xA8\x02\xFA", 4) + frames + QByteArray("\xFF\xAA"));
+    EXPECT_EQ(rig.status.lines,
+              kSearchLines +
+                  (QStringList{
+                      "Found NEW 4700-01 RS232 at com:  3 Baud: 19200",
+                      "Erase 4700-01 program memory ...", "Waiting for 4700-01 reboot ... Ready!",
+                      "Firmware update command to 4700-01 ... Confirm!", "RS232 protocol OK!",
+                      "Firmware updating via RS232 Please Wait ...",
+                      QString("Total %1 Bytes. Writing:").arg(length) + QString(length / 50, u'.'),
+                      "4700-01 firmware update Finished!"}));
+    EXPECT_EQ(rig.reader.storedImage(), file);
+    EXPECT_EQ(rig.reader.versionText(), "V9");
+    EXPECT_EQ(rig.serial.settings(), "57600,n,8,1");
+    rig.expectClosed();
+  }
+}
+
+TEST(SerialFlashTest, EveryAnswerGoesThroughTheAckCheck) {
+  const QString compare = "Data compare error after write, please try again ...";
+  const QString timeout = "Receive device ACK timeout, Flash abort!";
+  struct Case {
+    const char* name;
+    std::function<void(SerialRig&)> arrange;
+    QString lastLine;
+  } cases[] = {
+      {"07 at the loader wait",
+       [](SerialRig& r) {
+         r.reader.faults().loaderAnswer = {Step::Ready, 0x07};
+       },
+       "Waiting for 4700-01 reboot ..." + compare},
+      {"0F at the update command",
+       [](SerialRig& r) {
+         r.reader.faults().loaderAnswer = {Step::Update, 0x0F};
+       },
+       "Firmware update command to 4700-01 ...[F] ACK receive error, Flash abort! "},
+      {"00 at the speed change",
+       [](SerialRig& r) {
+         r.reader.faults().loaderAnswer = {Step::SpeedChange, 0x00};
+       },
+       "[0] ACK receive error, Flash abort! "},
+      {"07 at byte 61",
+       [](SerialRig& r) {
+         r.reader.faults().loaderAnswer = {Step::Frame, 0x07, 60};
+       },
+       "Total 100 Bytes. Writing:." + compare},
+      {"AB at the end frame",
+       [](SerialRig& r) {
+         r.reader.faults().loaderAnswer = {Step::End, 0xAB};
+       },
+       "Total 100 Bytes. Writing:..[AB] ACK receive error, Flash abort! "},
+      {"silent loader",
+       [](SerialRig& r) {
+         r.serialTap.afterOutput = [&r](const QByteArray& sent) {
+           if (sent == kErase) r.reader.faults().silent = true;
+         };
+       },
+       "Waiting for 4700-01 reboot ..." + timeout},
+      {"two bytes at once",
+       [](SerialRig& r) {
+         r.serialTap.afterOutput = [&r](const QByteArray& sent) {
+           if (sent == kErase) r.reader.faults().extraBytes = "\xFA";
+         };
+       },
+       "Waiting for 4700-01 reboot ..." + timeout},
+      {"gone after 30 bytes", [](SerialRig& r) { r.reader.faults().unplugAfterLoaderFrames = 30; },
+       "Total 100 Bytes. Writing:" + timeout},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SerialRig rig;
+    c.arrange(rig);
+    rig.flash({.length = 100,
+               .markerAddress = 0x1500 + 38,
+               .versionAddress = 0x1500 + 44,
+               .version = QByteArray("V9", 3)});
+    EXPECT_EQ(rig.lastLine(), c.lastLine);
+    EXPECT_TRUE(rig.reader.storedImage().isEmpty());
+    rig.expectClosed();
+  }
+}
+
+TEST(SerialFlashTest, OnlyTheNewModelIsFlashed) {
+  const QString refused = "TQ-4700 RS232 not support firmware update (only new 4700-01)!";
+  {
+    FlashRig rig;
+    rig.serial.attachReader(2, ReaderModel::Kind::Old, 9600);
+    rig.flash({});
+    EXPECT_EQ(rig.status.lines.mid(3),
+              (QStringList{"Found 4700 RS232 at com:  2 Baud: 9600", refused}));
+    EXPECT_EQ(rig.serial.sentBytes(2), QByteArray("\x1B\x00", 2));
+    EXPECT_FALSE(rig.serial.portOpen());
+  }
+  {
+    FlashRig rig;
+    rig.flash({});
+    EXPECT_EQ(rig.status.lines.mid(3),
+              (QStringList{"Can not find 4700 at com 1~16 with all baud rate!", refused}));
+    EXPECT_EQ(rig.session.shared.linkState, "");
+  }
+}
+
+}  // namespace
+}  // namespace mv4700
