@@ -18,6 +18,7 @@ namespace mv4700 {
 namespace {
 
 constexpr int kWriteTimeoutMs = 2000;
+constexpr timespec kIdlePoll{0, 200'000};  // 0.2 ms
 
 struct LineSettings {
   qint32 baud = 0;
@@ -168,12 +169,22 @@ void QtSerialService::open() {
 
 int QtSerialService::inBufferCount() {
   if (!port_.isOpen()) return 0;
-  int waiting = 0;
-  if (::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) != 0) {
-    failFromErrno(QSerialPort::ReadError);
-    waiting = 0;
+  const int fd = static_cast<int>(port_.handle());
+  int waiting = waitingBytes(fd);
+  if (waiting == 0 && port_.bytesAvailable() == 0) {
+    // The callers poll in a tight loop. Sleeping until a byte arrives, for a
+    // short bound, answers as fast and leaves the processor to the other side.
+    pollfd readable{fd, POLLIN, 0};
+    if (::ppoll(&readable, 1, &kIdlePoll, nullptr) > 0) waiting = waitingBytes(fd);
   }
   return static_cast<int>(port_.bytesAvailable()) + waiting;
+}
+
+int QtSerialService::waitingBytes(int fd) {
+  int waiting = 0;
+  if (::ioctl(fd, FIONREAD, &waiting) == 0) return waiting;
+  failFromErrno(QSerialPort::ReadError);
+  return 0;
 }
 
 void QtSerialService::clearInBuffer() {

@@ -42,6 +42,7 @@ class QtSerialService final : public SerialService {
   bool applySettings();
   void fail(QSerialPort::SerialPortError error) { error_ = error; }
   void failFromErrno(QSerialPort::SerialPortError otherwise);
+  int waitingBytes(int fd);
 
   QSerialPort port_;
   int commPort_ = 1;

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -20,32 +19,14 @@
 #include "firmware/erase_command.h"
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
+#include "tests/link/simulated_reader.h"
 
 namespace mv4700 {
 namespace {
 
 constexpr int kFrames = 32767;
-constexpr int kRounds = 2;
+constexpr int kRounds = 3;
 constexpr int kAck = 0xFA;
-
-// One emulated reader on its own pseudo-terminal.
-class Reader {
- public:
-  explicit Reader(const QString& program) {
-    process_.start(program, {"--model", "new", "--baud", "57600"});
-    if (process_.waitForReadyRead(5000))
-      path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-  }
-  ~Reader() {
-    process_.closeWriteChannel();
-    if (!process_.waitForFinished(3000)) process_.kill();
-  }
-  const QString& path() const { return path_; }
-
- private:
-  QProcess process_;
-  QString path_;
-};
 
 // The two ways of talking to the reader that are compared.
 class Line {
@@ -141,7 +122,7 @@ class RawLine final : public Line {
 
 // Erase, loader, speed change, then the timed frames. Seconds for the frames, -1 on failure.
 double timeFrames(Line& line, const QString& simulator) {
-  Reader reader(simulator);
+  testing::SimulatedReader reader(simulator, {"--model", "new", "--baud", "57600"});
   if (reader.path().isEmpty() || !line.open(reader.path())) {
     std::fprintf(stderr, "cannot reach the emulator\n");
     return -1;

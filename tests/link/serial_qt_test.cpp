@@ -2,15 +2,19 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include "tests/link/core_application.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "tests/link/core_application.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) {
   *os << '"' << s.toStdString() << '"';
@@ -82,13 +86,7 @@ void waitForCount(QtSerialService& port, int n) {
 
 class QtSerialServiceTest : public ::testing::Test {
  protected:
-  // QSerialPort's notifiers need an application object, as in the tool.
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "serial_qt_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-  }
+  static void SetUpTestSuite() { testing::ensureCoreApplication(); }
   void SetUp() override { qputenv("MV4700_COM_PORTS", ("," + pty.slave()).toLocal8Bit()); }
   void TearDown() override { qunsetenv("MV4700_COM_PORTS"); }
   void openSlot2(const QString& settings = "9600,n,8,1") {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+
+namespace mv4700::testing {
+
+// mv4700-sim serving one reader on a pseudo-terminal for as long as this
+// object lives; path() is the port to open (empty when it did not start).
+class SimulatedReader {
+ public:
+  SimulatedReader(const QString& program, const QStringList& arguments) {
+    process_.start(program, arguments);
+    if (process_.waitForReadyRead(5000))
+      path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+  }
+  ~SimulatedReader() {
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(3000)) process_.kill();
+  }
+  SimulatedReader(const SimulatedReader&) = delete;
+  SimulatedReader& operator=(const SimulatedReader&) = delete;
+
+  const QString& path() const { return path_; }
+
+ private:
+  QProcess process_;
+  QString path_;
+};
+
+}  // namespace mv4700::testing
