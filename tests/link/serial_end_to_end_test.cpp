@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include "app/clock.h"
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
