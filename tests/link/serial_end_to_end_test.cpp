@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include "app/clock.h"
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
