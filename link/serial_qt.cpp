@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <cerrno>
+#include <utility>
 
 #include "link/com_slots.h"
 
@@ -86,6 +87,7 @@ void requestLowLatency(int fd) {
 
 QtSerialService::QtSerialService() {
   QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] {
+    takeFromPort();
     if (handler_) handler_();
   });
 }
@@ -134,6 +136,7 @@ bool QtSerialService::applySettings() {
 void QtSerialService::setPortOpen(bool open) {
   if (!open) {
     if (port_.isOpen()) port_.close();
+    received_.clear();
     return;
   }
   if (!port_.isOpen()) this->open();
@@ -165,29 +168,38 @@ void QtSerialService::open() {
   requestLowLatency(static_cast<int>(port_.handle()));
   // Bytes left from before the open belong to no exchange.
   port_.clear(QSerialPort::AllDirections);
+  received_.clear();
+}
+
+void QtSerialService::takeFromPort() {
+  // Bytes the event loop read through the port are older than any still
+  // waiting in the driver.
+  if (port_.bytesAvailable() > 0) received_ += port_.readAll();
+}
+
+void QtSerialService::readWaiting() {
+  takeFromPort();
+  char chunk[4096];
+  const ssize_t n = ::read(static_cast<int>(port_.handle()), chunk, sizeof chunk);
+  if (n > 0) received_.append(chunk, n);
+  if (n < 0 && errno != EAGAIN && errno != EINTR) failFromErrno(QSerialPort::ReadError);
 }
 
 int QtSerialService::inBufferCount() {
   if (!port_.isOpen()) return 0;
-  const int fd = static_cast<int>(port_.handle());
-  int waiting = waitingBytes(fd);
-  if (waiting == 0 && port_.bytesAvailable() == 0) {
+  takeFromPort();
+  if (received_.isEmpty()) {
     // The callers poll in a tight loop. Sleeping until a byte arrives, for a
     // short bound, answers as fast and leaves the processor to the other side.
-    pollfd readable{fd, POLLIN, 0};
-    if (::ppoll(&readable, 1, &kIdlePoll, nullptr) > 0) waiting = waitingBytes(fd);
+    pollfd readable{static_cast<int>(port_.handle()), POLLIN, 0};
+    if (::ppoll(&readable, 1, &kIdlePoll, nullptr) <= 0) return 0;
   }
-  return static_cast<int>(port_.bytesAvailable()) + waiting;
-}
-
-int QtSerialService::waitingBytes(int fd) {
-  int waiting = 0;
-  if (::ioctl(fd, FIONREAD, &waiting) == 0) return waiting;
-  failFromErrno(QSerialPort::ReadError);
-  return 0;
+  readWaiting();
+  return static_cast<int>(received_.size());
 }
 
 void QtSerialService::clearInBuffer() {
+  received_.clear();
   if (port_.isOpen()) port_.clear(QSerialPort::Input);
 }
 
@@ -222,22 +234,8 @@ QByteArray QtSerialService::input() {
     fail(QSerialPort::NotOpenError);
     return {};
   }
-  // What the event loop already took comes first.
-  QByteArray bytes = port_.readAll();
-  const int fd = static_cast<int>(port_.handle());
-  char chunk[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n > 0) {
-      bytes.append(chunk, n);
-      if (static_cast<size_t>(n) < sizeof chunk) break;
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) failFromErrno(QSerialPort::ReadError);
-    break;
-  }
-  return bytes;
+  readWaiting();
+  return std::exchange(received_, {});
 }
 
 }  // namespace mv4700

@@ -9,8 +9,9 @@ namespace mv4700 {
 
 // The serial port over QSerialPort. COM slots map to device paths (see
 // com_slots.h). The busy waits poll inBufferCount() without an event loop, so
-// counting, reading and writing go straight to the port's descriptor; the
-// receive notification needs the event loop.
+// counting, reading and writing go straight to the port's descriptor, with the
+// received bytes kept here like a driver's input buffer; the receive
+// notification needs the event loop.
 class QtSerialService final : public SerialService {
  public:
   QtSerialService();
@@ -42,7 +43,8 @@ class QtSerialService final : public SerialService {
   bool applySettings();
   void fail(QSerialPort::SerialPortError error) { error_ = error; }
   void failFromErrno(QSerialPort::SerialPortError otherwise);
-  int waitingBytes(int fd);
+  void takeFromPort();
+  void readWaiting();
 
   QSerialPort port_;
   int commPort_ = 1;
@@ -52,6 +54,7 @@ class QtSerialService final : public SerialService {
   QString denied_;
   QString openPath_;
   std::function<void()> handler_;
+  QByteArray received_;  // read from the driver, not yet taken by input()
 };
 
 }  // namespace mv4700

@@ -141,16 +141,26 @@ TEST_F(QtSerialServiceTest, BytesGoBothWaysWhilePollingWithoutAnEventLoop) {
   EXPECT_EQ(port.lastError(), 0);
 }
 
-TEST_F(QtSerialServiceTest, ReceiveHandlerRunsInTheEventLoop) {
+TEST_F(QtSerialServiceTest, ReceiveHandlerRunsInTheEventLoopAndKeepsTheOrder) {
   openSlot2();
   QByteArray received;
   port.setReceiveHandler([&] { received += port.input(); });
+  const auto runEventLoopFor = [&](int size) {
+    QElapsedTimer timer;
+    timer.start();
+    while (received.size() < size && timer.elapsed() < 2000) QCoreApplication::processEvents();
+  };
 
   pty.send("AB");
-  QElapsedTimer timer;
-  timer.start();
-  while (received.size() < 2 && timer.elapsed() < 2000) QCoreApplication::processEvents();
+  runEventLoopFor(2);
   EXPECT_EQ(received, "AB");
+
+  // Counted by a busy wait first, then announced by the event loop: still in order.
+  pty.send("CD");
+  waitForCount(port, 2);
+  pty.send("EF");
+  runEventLoopFor(6);
+  EXPECT_EQ(received, "ABCDEF");
   EXPECT_EQ(port.lastError(), 0);
 }
 
