@@ -31,6 +31,18 @@ bool storable(const QString& line) {
   return true;
 }
 
+bool writeWhole(const QString& filePath, const QByteArray& bytes) {
+  QSaveFile file(filePath);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  // commit() alone has been seen to replace the file with a short copy when a
+  // write fell short (file size limit); an explicit flush reports it.
+  if (file.write(bytes) != bytes.size() || !file.flush()) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
 }  // namespace
 
 std::optional<QByteArray> settingsFileBytes(const SettingsFields& fields) {
@@ -48,22 +60,6 @@ std::optional<QByteArray> settingsFileBytes(const SettingsFields& fields) {
   }
   return bytes;
 }
-
-namespace {
-
-bool writeWhole(const QString& filePath, const QByteArray& bytes) {
-  QSaveFile file(filePath);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  // commit() alone has been seen to replace the file with a short copy when a
-  // write fell short (file size limit); an explicit flush reports it.
-  if (file.write(bytes) != bytes.size() || !file.flush()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
-}
-
-}  // namespace
 
 void Savesettings(const QString& filePath, const SettingsFields& fields, StatusBox& status,
                   Dialogs& dialogs) {
