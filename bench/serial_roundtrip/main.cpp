@@ -9,10 +9,13 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <numeric>
 #include <thread>
+#include <vector>
 
 #include "app/clock.h"
 #include "app/status_box.h"
@@ -25,7 +28,6 @@ namespace mv4700 {
 namespace {
 
 constexpr int kFrames = 32767;
-constexpr int kRounds = 3;
 constexpr int kAck = 0xFA;
 
 // The two ways of talking to the reader that are compared.
@@ -120,35 +122,31 @@ class RawLine final : public Line {
   int fd_ = -1;
 };
 
-// Erase, loader, speed change, then the timed frames. Seconds for the frames, -1 on failure.
-double timeFrames(Line& line, const QString& simulator) {
-  testing::SimulatedReader reader(simulator, {"--model", "new", "--baud", "57600"});
-  if (reader.path().isEmpty() || !line.open(reader.path())) {
-    std::fprintf(stderr, "cannot reach the emulator\n");
-    return -1;
-  }
+// Erase, wait for the loader, update command, speed change: the line is then
+// ready for byte frames.
+bool enterLoader(Line& line) {
   line.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
   std::this_thread::sleep_for(std::chrono::seconds(1));
   line.setBaud(9600);
-  if (line.ack(6.0) != kAck) return -1;
+  if (line.ack(6.0) != kAck) return false;
   line.send(QByteArray("\x1B\xA8\x02", 3));
-  if (line.ack(1.0) != kAck) return -1;
+  if (line.ack(1.0) != kAck) return false;
   line.setBaud(57600);
   line.send(QByteArray("\xFA", 1));
-  if (line.ack(1.0) != kAck) return -1;
+  return line.ack(1.0) == kAck;
+}
 
+// One byte frame and its acknowledgement; seconds, or -1 when it failed.
+double timeFrame(Line& line, int k) {
   const auto start = std::chrono::steady_clock::now();
-  for (int k = 0; k < kFrames; ++k) {
-    line.send(static_cast<std::uint8_t>(k * 7 + 3), 0x55);
-    if (line.ack(2.0) != kAck) {
-      std::fprintf(stderr, "frame %d not acknowledged\n", k);
-      return -1;
-    }
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  line.send(0xFF, 0xAA);
-  line.ack(2.0);
-  return took.count();
+  line.send(static_cast<std::uint8_t>(k * 7 + 3), 0x55);
+  if (line.ack(2.0) != kAck) return -1;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
 }
 
 }  // namespace
@@ -164,21 +162,45 @@ int main(int argc, char** argv) {
 #endif
   if (argc > 1) simulator = argv[1];
 
-  double raw = 0, product = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    RawLine rawLine;
-    ProductLine productLine;
-    const double r = timeFrames(rawLine, simulator);
-    const double p = timeFrames(productLine, simulator);
-    if (r < 0 || p < 0) return 1;
-    std::printf("round %d: raw termios %.3f s, product backend %.3f s\n", round + 1, r, p);
-    raw = round == 0 ? r : std::min(raw, r);
-    product = round == 0 ? p : std::min(product, p);
+  // One emulated reader for each line. The frames alternate between the two
+  // lines, so that both meet the same load from whatever else the machine runs.
+  const QStringList arguments{"--model", "new", "--baud", "57600"};
+  testing::SimulatedReader productReader(simulator, arguments);
+  testing::SimulatedReader rawReader(simulator, arguments);
+  ProductLine product;
+  RawLine raw;
+  if (productReader.path().isEmpty() || rawReader.path().isEmpty() ||
+      !product.open(productReader.path()) || !raw.open(rawReader.path())) {
+    std::fprintf(stderr, "cannot reach the emulator (%s)\n", qPrintable(simulator));
+    return 1;
   }
-  std::printf("frames: %d\n", kFrames);
-  std::printf("raw termios:     %.3f s (%.1f us per round trip)\n", raw, raw / kFrames * 1e6);
-  std::printf("product backend: %.3f s (%.1f us per round trip)\n", product,
-              product / kFrames * 1e6);
-  std::printf("ratio product/raw: %.3f\n", product / raw);
+  if (!enterLoader(product) || !enterLoader(raw)) {
+    std::fprintf(stderr, "the loader did not answer\n");
+    return 1;
+  }
+
+  std::vector<double> productTimes(kFrames), rawTimes(kFrames);
+  for (int k = 0; k < kFrames; ++k) {
+    const bool productFirst = k % 2 == 0;
+    if (productFirst) productTimes[k] = timeFrame(product, k);
+    rawTimes[k] = timeFrame(raw, k);
+    if (!productFirst) productTimes[k] = timeFrame(product, k);
+    if (productTimes[k] < 0 || rawTimes[k] < 0) {
+      std::fprintf(stderr, "frame %d not acknowledged\n", k);
+      return 1;
+    }
+  }
+  product.send(0xFF, 0xAA);
+  raw.send(0xFF, 0xAA);
+
+  const double productTotal = std::accumulate(productTimes.begin(), productTimes.end(), 0.0);
+  const double rawTotal = std::accumulate(rawTimes.begin(), rawTimes.end(), 0.0);
+  std::printf("frames: %d, each a 2-byte frame and a 1-byte ACK at 57600 baud\n", kFrames);
+  std::printf("raw termios:     %.3f s (mean %.1f us, median %.1f us per round trip)\n", rawTotal,
+              rawTotal / kFrames * 1e6, median(rawTimes) * 1e6);
+  std::printf("product backend: %.3f s (mean %.1f us, median %.1f us per round trip)\n",
+              productTotal, productTotal / kFrames * 1e6, median(productTimes) * 1e6);
+  std::printf("ratio product/raw: %.3f (medians %.3f)\n", productTotal / rawTotal,
+              median(productTimes) / median(rawTimes));
   return 0;
 }
