@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +36,11 @@ Form2::Form2(Dialogs& dialogs, QWidget* mainWindow)
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("4700 File Manager"));
   setFixedSize(twipsRect(0, 0, 6765, 4395).size());
+  // The classic 8 pt sans, so the longest prompt fits its label.
+  QFont classic(QStringLiteral("MS Sans Serif"), 8);
+  classic.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+  classic.setStyleHint(QFont::SansSerif);
+  setFont(classic);
 
   setTabOrder(Command1, File1);
   setTabOrder(File1, Drive1);

@@ -9,8 +9,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "chooser/settings_file_actions.h"
 #include "tests/chooser/recorded_runs.h"
@@ -63,6 +65,7 @@ class FileChooserTest : public QObject {
   void mouseOverTheButtonShowsNewFiles();
   void activationRereadsOnlyWhenComingFromAnotherWindow();
   void realSettingsFileSavedAndLoaded();
+  void closingTheMainWindowEndsWithTheChooserShown();
 
  private:
   QString work(const QString& name = {}) const { return QDir(dir->path()).filePath(name); }
@@ -152,6 +155,14 @@ void FileChooserTest::showForSetsTheMode() {
   QCOMPARE(form->File1->path(), dir->path());
   QCOMPARE(form->File1->names(), files);
   QCOMPARE(actions->fileAction(), code);
+
+  QWidget* next = form->Command1;
+  QList<QWidget*> keyboardOrder{next};
+  while ((next = next->nextInFocusChain()) != form->Command1) {
+    if (next->focusPolicy() & Qt::TabFocus) keyboardOrder << next;
+  }
+  QCOMPARE(keyboardOrder,
+           (QList<QWidget*>{form->Command1, form->File1, form->Drive1, form->Dir1, form->Text1}));
 }
 
 void FileChooserTest::saveThenOpenRunEachOnceAndKeepTheName() {
@@ -299,6 +310,16 @@ void FileChooserTest::realSettingsFileSavedAndLoaded() {
   QCOMPARE(fields.state(Field::Combo4), saved);
   QCOMPARE(status.shown(), (QStringList{"Settings file: " + work("cfg.mvs") + " opened.",
                                         "Settings put on all fields."}));
+}
+
+void FileChooserTest::closingTheMainWindowEndsWithTheChooserShown() {
+  chooser->showFor(ChooserMode::OpenSettings, mainWindow.get());
+  QSignalSpy lastClosed(qGuiApp, &QGuiApplication::lastWindowClosed);
+  // The program ends from its event loop; a stuck one ends after a while.
+  QTimer::singleShot(0, mainWindow.get(), &QWidget::close);
+  QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+  QCOMPARE(QCoreApplication::exec(), 0);
+  QCOMPARE(lastClosed.count(), 1);
 }
 
 }  // namespace mv4700
