@@ -1,0 +1,112 @@
+// Flash a 32767-byte image over RS232 against mv4700-sim on a pseudo-terminal:
+// through the product serial backend, and through a minimal raw-termios loop
+// sending the same frames, in the same run; then through the backend against
+// an emulator paced at real wire time.
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/dialogs.h"
+#include "bench/firmware_flash/raw_flash.h"
+#include "bench/firmware_flash/timing_status_box.h"
+#include "firmware/firmware_image.h"
+#include "firmware/fwupdate.h"
+#include "link/device_session.h"
+#include "link/serial_qt.h"
+#include "sim/sim_hid.h"
+#include "tests/firmware/sim_process.h"
+
+using namespace mv4700;
+
+namespace {
+
+constexpr int kImageLength = 32767;
+constexpr int kReaderBaud = 57600;
+constexpr int kRounds = 3;
+
+class ConfirmAll final : public Dialogs {
+ public:
+  Answer show(Icon, Buttons, const QString&, const QString&) override { return Answer::Ok; }
+};
+
+// One update through the product code; the seconds of its byte frames, or -1.
+double productFlashSeconds(const QString& imagePath, bool wireTime) {
+  QStringList args{"--model", "new", "--baud", QString::number(kReaderBaud)};
+  if (wireTime) args << "--wire-time";
+  testing::SimProcess sim(MV4700_SIM_PATH, args);
+  if (sim.slavePath().isEmpty()) return -1;
+  qputenv("MV4700_COM_PORTS", sim.slavePath().toLocal8Bit());
+
+  SteadyClock clock;
+  SimHidLibrary noUsbReader(clock);
+  QtSerialService port;
+  bench::TimingStatusBox status;
+  ConfirmAll dialogs;
+  DeviceSession session(noUsbReader, port, status, clock);
+  FirmwareImage image;
+  Fwupdate(session, image, dialogs, imagePath);
+  if (status.lines().isEmpty() || status.lines().back() != "4700-01 firmware update Finished!") {
+    std::fprintf(stderr, "product flash failed:\n%s\n", qPrintable(status.lines().join('\n')));
+    return -1;
+  }
+  return status.transferSeconds();
+}
+
+double rawSeconds(const QByteArray& image, bool wireTime) {
+  QStringList args{"--model", "new", "--baud", QString::number(kReaderBaud)};
+  if (wireTime) args << "--wire-time";
+  testing::SimProcess sim(MV4700_SIM_PATH, args);
+  return sim.slavePath().isEmpty() ? -1
+                                   : bench::rawFlashSeconds(sim.slavePath(), kReaderBaud, image);
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir dir;
+  const QString imagePath = dir.filePath("bench.bin");
+  QProcess make;
+  make.start(MV4700_SIM_PATH, {"--make-image", imagePath, "--length", QString::number(kImageLength),
+                               "--version", "BENCH 1.0"});
+  QFile file(imagePath);
+  if (!make.waitForFinished(10000) || make.exitCode() != 0 || !file.open(QIODevice::ReadOnly)) {
+    std::fprintf(stderr, "mv4700-sim --make-image failed\n");
+    return 1;
+  }
+  const QByteArray image = file.readAll();
+
+  std::vector<double> product, raw;
+  for (int round = 0; round < kRounds; ++round) {
+    product.push_back(productFlashSeconds(imagePath, false));
+    raw.push_back(rawSeconds(image, false));
+    std::printf("round %d: product backend %.3f s, raw termios %.3f s\n", round + 1, product.back(),
+                raw.back());
+  }
+  const double p = median(product), r = median(raw);
+  std::printf("image %d bytes, %d frames + end frame, reader at %d baud\n", kImageLength,
+              kImageLength, kReaderBaud);
+  std::printf("median product backend: %.3f s (%.1f us a frame)\n", p,
+              p / (kImageLength + 1) * 1e6);
+  std::printf("median raw termios:     %.3f s (%.1f us a frame)\n", r,
+              r / (kImageLength + 1) * 1e6);
+  std::printf("ratio product / raw:    %.3f\n", p / r);
+
+  const double floor = (kImageLength + 1) * 30.0 / 57600.0;
+  const double paced = productFlashSeconds(imagePath, true);
+  const double pacedRaw = rawSeconds(image, true);
+  std::printf("wire-time pacing: product backend %.3f s, wire-time floor %.3f s, ratio %.3f\n",
+              paced, floor, paced / floor);
+  std::printf(
+      "wire-time pacing: raw termios %.3f s (the emulator's own pacing), product / raw %.3f\n",
+      pacedRaw, paced / pacedRaw);
+  return 0;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace mv4700::bench {
+
+// The same loader exchange as the tool's RS232 transfer, written as a minimal
+// raw-termios loop: a reference for what the line itself costs. Returns the
+// seconds from the first byte frame to the end frame's answer, or a negative
+// number when the loader did not answer FA.
+double rawFlashSeconds(const QString& device, int readerBaud, const QByteArray& image);
+
+}  // namespace mv4700::bench

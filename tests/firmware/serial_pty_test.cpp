@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include "app/clock.h"
+#include "firmware/firmware_image.h"
+#include "firmware/fwupdate.h"
+#include "link/device_session.h"
+#include "link/serial_qt.h"
+#include "sim/sim_hid.h"
+#include "tests/firmware/image_files.h"
+#include "tests/firmware/sim_process.h"
+#include "tests/support/recording_status_box.h"
+#include "tests/support/scripted_dialogs.h"
+
+namespace mv4700 {
+namespace {
+
+// The product serial backend against mv4700-sim on a pseudo-terminal, on the
+// real clock: the update as an operator would run it, then the version read.
+TEST(SerialPtyFlashTest, FlashedReaderReportsTheNewVersion) {
+  static int argc = 1;
+  static char name[] = "serial_pty_test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+
+  testing::SimProcess sim(MV4700_SIM_PATH,
+                          {"--model", "new", "--baud", "19200", "--version", "OLD 1.0"});
+  ASSERT_FALSE(sim.slavePath().isEmpty());
+  qputenv("MV4700_COM_PORTS", (",," + sim.slavePath()).toLocal8Bit());  // COM3
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath("fw.bin");
+  const QByteArray file = testing::makeImage({.length = 3000, .version = QByteArray("NEW 2.0", 8)});
+  ASSERT_TRUE(testing::writeFile(path, file));
+
+  SteadyClock clock;
+  SimHidLibrary noUsbReader(clock);
+  QtSerialService port;
+  testing::RecordingStatusBox status;
+  testing::ScriptedDialogs dialogs;
+  DeviceSession session(noUsbReader, port, status, clock);
+  FirmwareImage image;
+  Fwupdate(session, image, dialogs, path);
+
+  ASSERT_FALSE(status.lines.isEmpty());
+  EXPECT_EQ(status.lines.back(), "4700-01 firmware update Finished!")
+      << status.lines.join('\n').toStdString();
+  EXPECT_EQ(status.lines.size() >= 2 ? status.lines[status.lines.size() - 2] : QString(),
+            "Total 3000 Bytes. Writing:" + QString(60, u'.'));
+  EXPECT_FALSE(port.portOpen());
+
+  // The version command, as the version read sends it.
+  session.serial.Comsearch();
+  ASSERT_NE(session.serial.comPort, 0);
+  session.serial.txBytes = QByteArray("\x1B\x01", 2);
+  session.serial.sendTxBytes();
+  session.serial.Comread();
+  session.serial.closePort();
+  EXPECT_TRUE(session.serial.rxBytes.contains("NEW 2.0"))
+      << session.serial.rxBytes.toHex().toStdString();
+  qunsetenv("MV4700_COM_PORTS");
+}
+
+}  // namespace
+}  // namespace mv4700
