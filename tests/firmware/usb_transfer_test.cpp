@@ -33,6 +33,7 @@ TEST(UsbFlashTest, FlashesTheImageInSixByteBlocks) {
                {6000, 0x17, 0x70, 1002},
                {6001, 0x17, 0x71, 1002},
                {8192, 0x20, 0x00, 1367}};
+  int repaintsBesideDots = -1;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.length);
     UsbRig rig;
@@ -50,6 +51,10 @@ TEST(UsbFlashTest, FlashesTheImageInSixByteBlocks) {
     }
 
     const int dots = (c.length + 6) / 48 + 1;
+    // Repaints are per dot, never per block.
+    const int repaints = rig.status.refreshes + rig.status.refreshAlls - dots;
+    if (repaintsBesideDots < 0) repaintsBesideDots = repaints;
+    EXPECT_EQ(repaints, repaintsBesideDots);
     const QString total = QString("Total %1 Bytes. Writing:").arg(c.length) + QString(dots, u'.');
     EXPECT_EQ(
         rig.status.lines,
