@@ -83,7 +83,7 @@ void Form2::driveChosen() {
 }
 
 void Form2::directoryChosen(const QString& path) {
-  Drive1->showDriveOf(path);
+  Drive1->showDriveOf(path);  // a subdirectory may be where another volume is mounted
   if (const std::optional<QString> failure = File1->setPath(path)) reportAndFallBack(*failure);
 }
 
