@@ -31,6 +31,7 @@ class Form1 : public QMainWindow {
 
   StatusBox& statusBox();
   Picture1* picture1() const { return picture1_; }
+  QLabel* label12() const { return label12_; }  // "T e s t i n g  . . .", shown in test mode
   SettingsFields& fields() { return *fields_; }
 
   // The message boxes go through `dialogs` from now on (tests answer them);

@@ -20,8 +20,6 @@ Picture1::Picture1(QWidget* parent) : QWidget(parent), textColor_(toColor(kStatu
   setObjectName(QStringLiteral("Picture1"));
   setFont(classicFont(9.75));
   setFocusPolicy(Qt::StrongFocus);
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  image_ = blankImage(innerRect().size());
 }
 
 QRect Picture1::innerRect() const {
@@ -30,7 +28,7 @@ QRect Picture1::innerRect() const {
 
 QImage Picture1::blankImage(QSize size) const {
   const qreal ratio = devicePixelRatioF();
-  QImage image(size.expandedTo(QSize(1, 1)) * ratio, QImage::Format_RGB32);
+  QImage image(size * ratio, QImage::Format_RGB32);
   image.setDevicePixelRatio(ratio);
   // Points become pixels at the screen's resolution, as in every other control.
   const int dotsPerMeter = qRound(logicalDpiY() / 0.0254);
@@ -40,13 +38,29 @@ QImage Picture1::blankImage(QSize size) const {
   return image;
 }
 
+void Picture1::fitImage() const {
+  const qreal ratio = devicePixelRatioF();
+  const QSize size = innerRect().size().expandedTo(QSize(1, 1));
+  if (image_.size() == size * ratio && image_.devicePixelRatio() == ratio) return;
+  const QImage old = image_;
+  image_ = blankImage(size);
+  QPainter(&image_).drawImage(0, 0, old);
+}
+
+const QImage& Picture1::image() const {
+  fitImage();
+  return image_;
+}
+
 void Picture1::clear() {
+  fitImage();
   image_.fill(kBackground);
   x_ = y_ = 0;
 }
 
 void Picture1::draw(const QString& text) {
   if (text.isEmpty()) return;
+  fitImage();
   QPainter painter(&image_);
   painter.setFont(font());
   painter.setPen(textColor_);
@@ -87,15 +101,10 @@ void Picture1::setTextColor(Rgb color) {
 }
 
 void Picture1::paintEvent(QPaintEvent*) {
+  fitImage();
   QPainter painter(this);
   qDrawWinPanel(&painter, rect(), palette(), /*sunken=*/true);
   painter.drawImage(innerRect().topLeft(), image_);
-}
-
-void Picture1::resizeEvent(QResizeEvent*) {
-  const QImage old = image_;
-  image_ = blankImage(innerRect().size());
-  QPainter(&image_).drawImage(0, 0, old);
 }
 
 void Picture1::keyPressEvent(QKeyEvent* event) {

@@ -29,7 +29,7 @@ class Picture1 final : public QWidget, public StatusBox {
   void setTextColor(Rgb color) override;
 
   // What the box shows inside its border, in logical pixels.
-  const QImage& image() const { return image_; }
+  const QImage& image() const;
   QRect innerRect() const;
 
  signals:
@@ -38,14 +38,16 @@ class Picture1 final : public QWidget, public StatusBox {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void draw(const QString& text);
   QImage blankImage(QSize size) const;
+  // A hidden widget hears of its size only when shown, and the core may print
+  // before that; so the image follows the size whenever it is used.
+  void fitImage() const;
 
-  QImage image_;
+  mutable QImage image_;
   QColor textColor_;
   // Twips from the top-left corner of the inner area; fractions kept so that
   // printing one character at a time lands where printing the whole text would.
