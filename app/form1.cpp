@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/activation_watch.h"
 #include "app/message_box_dialogs.h"
 #include "app/picture1.h"
 
@@ -29,6 +30,7 @@ Form1::Form1(QWidget* parent)
   layout()->setSizeConstraint(QLayout::SetFixedSize);  // the layout is fixed
   fields_ = std::make_unique<WidgetFields>(controls_);
   connectHandlers();
+  connect(new ActivationWatch(this), &ActivationWatch::activated, this, &Form1::activated);
   startUp();
 }
 
@@ -48,11 +50,6 @@ QAction* Form1::action(const QString& name) const {
 
 QMenu* Form1::menu(const QString& name) const {
   return menuBar()->findChild<QMenu*>(name);
-}
-
-bool Form1::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate) emit activated();
-  return QMainWindow::event(event);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -43,12 +43,11 @@ class Form1 : public QMainWindow {
   QMenu* menu(const QString& name) const;
 
  signals:
-  // The window became the active one (at first display and after the chooser);
-  // the pending file action runs from here.
+  // The window became the active one at its first display or after another
+  // window of the program (the chooser); the pending file action runs from here.
   void activated();
 
  protected:
-  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:

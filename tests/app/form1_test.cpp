@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -416,11 +418,37 @@ class Form1Test : public QObject {
     QCOMPARE(typed.size(), 3);                                 // Tab moves on, it is not typed
   }
 
-  void activationIsAnnounced() {
+  // Announced at the first display and on coming back from another window of
+  // the program; a message box closing is no new activation (the file action
+  // that showed it would otherwise run again).
+  void activationIsAnnouncedAfterAnotherWindowOnly() {
     QSignalSpy activated(form_.get(), &Form1::activated);
     form_->show();
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     QTRY_COMPARE(activated.size(), 1);
+
+    form_->setDialogs(nullptr);
+    QTimer::singleShot(0, [] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      box->button(QMessageBox::Ok)->click();
+    });
+    form_->action(QStringLiteral("v20"))->trigger();
+    form_->activateWindow();  // as the window system does when the box goes
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QTest::qWait(50);
+    QCOMPARE(activated.size(), 1);
+
+    QWidget chooser;
+    chooser.show();
+    chooser.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&chooser));
+    QCOMPARE(activated.size(), 1);
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QTRY_COMPARE(activated.size(), 2);
+    QTest::qWait(50);
+    QCOMPARE(activated.size(), 2);
   }
 };
 
