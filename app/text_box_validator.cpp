@@ -22,8 +22,8 @@ QValidator::State TextBoxValidator::validate(QString& input, int&) const {
 }
 
 void setTextUnchecked(QLineEdit* box, const QString& text) {
-  // The line edit checks programmatic text too and would then stop refusing
-  // typed characters, so the check is off while the program writes.
+  // Checked, a longer text would mark the box invalid, and a box marked invalid
+  // takes any typed character; so the check is off while the program writes.
   const QValidator* validator = box->validator();
   box->setValidator(nullptr);
   box->setText(text);
