@@ -65,11 +65,7 @@ class UsbFlash {
       if (s_.linkState() == link_state::kOk) break;
       dotAndWait();
     }
-    if (s_.linkState() != link_state::kOk) {
-      status_.printLine(QStringLiteral("Firmware update Fail!"));
-      status_.refresh();
-      return false;
-    }
+    if (s_.linkState() != link_state::kOk) return failLine(QStringLiteral("Firmware update Fail!"));
     status_.printOpen(QStringLiteral("Firmware update command to TQ4700 ..."));
     status_.refresh();
     return true;
