@@ -19,7 +19,7 @@ namespace mv4700 {
 namespace {
 
 constexpr int kWriteTimeoutMs = 2000;
-constexpr timespec kIdlePoll{0, 200'000};  // 0.2 ms
+constexpr timespec kIdlePoll{0, 1'000'000};  // 1 ms
 
 struct LineSettings {
   qint32 baud = 0;
@@ -177,24 +177,34 @@ void QtSerialService::takeFromPort() {
   if (port_.bytesAvailable() > 0) received_ += port_.readAll();
 }
 
-void QtSerialService::readWaiting() {
+void QtSerialService::readWaiting(bool known) {
   takeFromPort();
+  const int fd = static_cast<int>(port_.handle());
+  if (!known) {
+    // Asking first: a read that finds nothing costs a tty far more than the question.
+    int waiting = 0;
+    if (::ioctl(fd, FIONREAD, &waiting) != 0) return failFromErrno(QSerialPort::ReadError);
+    if (waiting <= 0) return;
+  }
   char chunk[4096];
-  const ssize_t n = ::read(static_cast<int>(port_.handle()), chunk, sizeof chunk);
-  if (n > 0) received_.append(chunk, n);
+  ssize_t n = 0;
+  do {
+    n = ::read(fd, chunk, sizeof chunk);
+    if (n > 0) received_.append(chunk, n);
+  } while (n == sizeof chunk);
   if (n < 0 && errno != EAGAIN && errno != EINTR) failFromErrno(QSerialPort::ReadError);
 }
 
 int QtSerialService::inBufferCount() {
   if (!port_.isOpen()) return 0;
   takeFromPort();
-  if (received_.isEmpty()) {
-    // The callers poll in a tight loop. Sleeping until a byte arrives, for a
-    // short bound, answers as fast and leaves the processor to the other side.
-    pollfd readable{static_cast<int>(port_.handle()), POLLIN, 0};
-    if (::ppoll(&readable, 1, &kIdlePoll, nullptr) <= 0) return 0;
+  // The callers poll in a tight loop. Sleeping until a byte arrives, for a
+  // short bound, answers as fast and leaves the processor to the other side.
+  pollfd line{static_cast<int>(port_.handle()), POLLIN, 0};
+  if (::ppoll(&line, 1, &kIdlePoll, nullptr) > 0) {
+    if (line.revents & POLLIN) readWaiting(true);
+    if (line.revents & (POLLHUP | POLLERR)) fail(QSerialPort::ResourceError);
   }
-  readWaiting();
   return static_cast<int>(received_.size());
 }
 

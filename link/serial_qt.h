@@ -44,7 +44,8 @@ class QtSerialService final : public SerialService {
   void fail(QSerialPort::SerialPortError error) { error_ = error; }
   void failFromErrno(QSerialPort::SerialPortError otherwise);
   void takeFromPort();
-  void readWaiting();
+  // Reads what the driver holds; `known` when poll() already said there is some.
+  void readWaiting(bool known = false);
 
   QSerialPort port_;
   int commPort_ = 1;

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <time.h>
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
@@ -136,12 +137,25 @@ bool enterLoader(Line& line) {
   return line.ack(1.0) == kAck;
 }
 
-// One byte frame and its acknowledgement; seconds, or -1 when it failed.
-double timeFrame(Line& line, int k) {
+double threadCpuSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+struct FrameCost {
+  double seconds = 0;     // wall time of the round trip
+  double cpuSeconds = 0;  // processor time this side spent on it
+};
+
+// One byte frame and its acknowledgement; seconds -1 when it failed.
+FrameCost timeFrame(Line& line, int k) {
+  const double cpu = threadCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   line.send(static_cast<std::uint8_t>(k * 7 + 3), 0x55);
-  if (line.ack(2.0) != kAck) return -1;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (line.ack(2.0) != kAck) return {-1, 0};
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          threadCpuSeconds() - cpu};
 }
 
 double median(std::vector<double> v) {
@@ -180,15 +194,21 @@ int main(int argc, char** argv) {
   }
 
   std::vector<double> productTimes(kFrames), rawTimes(kFrames);
+  double productCpu = 0, rawCpu = 0;
   for (int k = 0; k < kFrames; ++k) {
     const bool productFirst = k % 2 == 0;
-    if (productFirst) productTimes[k] = timeFrame(product, k);
-    rawTimes[k] = timeFrame(raw, k);
-    if (!productFirst) productTimes[k] = timeFrame(product, k);
-    if (productTimes[k] < 0 || rawTimes[k] < 0) {
+    FrameCost p, r;
+    if (productFirst) p = timeFrame(product, k);
+    r = timeFrame(raw, k);
+    if (!productFirst) p = timeFrame(product, k);
+    if (p.seconds < 0 || r.seconds < 0) {
       std::fprintf(stderr, "frame %d not acknowledged\n", k);
       return 1;
     }
+    productTimes[k] = p.seconds;
+    rawTimes[k] = r.seconds;
+    productCpu += p.cpuSeconds;
+    rawCpu += r.cpuSeconds;
   }
   product.send(0xFF, 0xAA);
   raw.send(0xFF, 0xAA);
@@ -202,5 +222,7 @@ int main(int argc, char** argv) {
               productTotal, productTotal / kFrames * 1e6, median(productTimes) * 1e6);
   std::printf("ratio product/raw: %.3f (medians %.3f)\n", productTotal / rawTotal,
               median(productTimes) / median(rawTimes));
+  std::printf("processor time on this side: raw %.1f us, product %.1f us per round trip\n",
+              rawCpu / kFrames * 1e6, productCpu / kFrames * 1e6);
   return 0;
 }

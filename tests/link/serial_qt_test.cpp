@@ -205,6 +205,9 @@ TEST_F(QtSerialServiceTest, APortInUseIsRefused) {
 TEST_F(QtSerialServiceTest, AVanishedDeviceIsAResourceError) {
   openSlot2();
   pty.closeMaster();
+  EXPECT_EQ(port.inBufferCount(), 0);
+  EXPECT_EQ(port.lastError(), QSerialPort::ResourceError);
+  port.clearError();
   port.output("x");
   EXPECT_EQ(port.lastError(), QSerialPort::ResourceError);
   port.setPortOpen(false);
