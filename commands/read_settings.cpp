@@ -1,0 +1,84 @@
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "app/status_box.h"
+#include "commands/commands.h"
+#include "commands/serial_error_line.h"
+#include "link/device_session.h"
+#include "settings/settings_image.h"
+
+namespace mv4700 {
+namespace {
+
+constexpr std::array<std::uint8_t, 5> kReadRequest{0x1B, 0x1C, 0x00, 0x10, 0x1F};
+
+bool usbHeaderMatches(const UsbLink& usb) {
+  if (usb.inBuffer[0] != 0x00) return false;
+  for (std::size_t i = 0; i < kReadRequest.size(); ++i) {
+    if (usb.inBuffer[1 + i] != kReadRequest[i]) return false;
+  }
+  return true;
+}
+
+// The five reports without their ids: the 36-byte image and four ignored bytes.
+QString usbReplyText(const UsbLink& usb) {
+  QString text;
+  for (int i = 0; i < 45; ++i) {
+    if (i % 9 != 0) text += QChar(usb.inBuffer[static_cast<std::size_t>(i)]);
+  }
+  return text;
+}
+
+void readOverUsb(DeviceSession& s, SettingsFields& fields) {
+  UsbLink& usb = s.usb;
+  usb.sendCommand({0x1B, 0x1C, 0x00, 0x10, 0x1F});
+  usb.readReports(5);
+  if (!usbHeaderMatches(usb)) {
+    s.status.printLine("Read 4700-01 USB value Error!");
+  } else {
+    s.replyText = usbReplyText(usb);
+    Unpacksettings(s.replyText, s.newModel(), fields);
+    s.status.printLine("Read 4700-01 USB value OK!");
+  }
+  s.status.refresh();
+  usb.Usbclose();
+  s.linkState() = link_state::kUsb;
+}
+
+void readOverSerial(DeviceSession& s, SettingsFields& fields) {
+  SerialLink& serial = s.serial;
+  const QByteArray request(reinterpret_cast<const char*>(kReadRequest.data()), kReadRequest.size());
+  serial.txBytes = request;
+  serial.port().clearError();
+  serial.sendTxBytes();
+  serial.Comwait(36, 1.0f);
+  if (serial.rxDone == 1 && serial.rxBytes.startsWith(request)) {
+    s.status.printLine(s.newModel() ? QStringLiteral("Read 4700-01 RS232 value OK!")
+                                    : QStringLiteral("Read TQ-4700 RS232 value OK!"));
+    s.replyText = QString::fromLatin1(serial.rxBytes.left(36));
+    Unpacksettings(s.replyText, s.newModel(), fields);
+    serial.rxDone = 8;
+  }
+  const int failure = serial.port().lastError();
+  if (failure != 0 || serial.rxDone != 8) {
+    s.status.printLine(serialErrorLine("Read RS232 value Error!", failure));
+  }
+  s.status.refresh();
+  serial.port().setPortOpen(false);
+}
+
+}  // namespace
+
+void readSettings(DeviceSession& s, SettingsFields& fields) {
+  s.usb.Usbsearch();
+  if (s.linkState() == link_state::kOk) readOverUsb(s, fields);
+  if (s.linkState() != link_state::kUsb) {
+    s.serial.Comsearch();
+    if (s.serial.comPort != 0) readOverSerial(s, fields);
+  }
+  s.linkState().clear();
+}
+
+}  // namespace mv4700

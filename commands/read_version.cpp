@@ -1,0 +1,89 @@
+#include <QByteArray>
+#include <QString>
+#include <algorithm>
+
+#include "app/status_box.h"
+#include "commands/commands.h"
+#include "commands/serial_error_line.h"
+#include "link/device_session.h"
+
+namespace mv4700 {
+namespace {
+
+constexpr int kIndexOutOfRange = 9;
+
+void readOverUsb(DeviceSession& s) {
+  UsbLink& usb = s.usb;
+  s.status.printLine("Reading firmware version from TQ-4700 USB...");
+  s.status.refresh();
+  usb.sendCommand({0x1B, 0x01});
+  usb.Clearinbuf();
+  usb.readReports(9);
+  if (usb.inBuffer[0] != 0x00 || usb.inBuffer[1] != 0x1B || usb.inBuffer[2] != 0x01) {
+    s.status.printLine("Read firmware version from TQ-4700 USB Error!");
+  } else {
+    // Report ids and control bytes are dropped; the text starts after the length byte.
+    s.replyText.clear();
+    const std::size_t end = std::min<std::size_t>(usb.bytesReturned, usb.inBuffer.size());
+    for (std::size_t i = 4; i < end; ++i) {
+      if (usb.inBuffer[i] > 31) s.replyText += QChar(usb.inBuffer[i]);
+    }
+  }
+  s.status.refresh();
+  usb.Usbclose();
+  s.linkState() = link_state::kUsb;
+}
+
+void readOverSerial(DeviceSession& s) {
+  SerialLink& serial = s.serial;
+  s.status.printLine("Reading firmware version from TQ-4700 RS232...");
+  s.status.refresh();
+  serial.txBytes = QByteArray("\x1B\x01", 2);
+  serial.port().clearError();
+  serial.sendTxBytes();
+  serial.Comread();
+
+  int failure = serial.port().lastError();
+  bool read = false;
+  const QByteArray& rx = serial.rxBytes;
+  if (rx.size() >= 10 && rx[0] == '\x1B' && rx[1] == '\x01') {
+    const int n = static_cast<std::uint8_t>(rx[2]);
+    s.replyText.clear();
+    for (int i = 0; i < n; ++i) {
+      if (3 + i < rx.size()) {
+        s.replyText += QChar(static_cast<std::uint8_t>(rx[3 + i]));
+      } else {
+        failure = kIndexOutOfRange;  // the length promised more than arrived
+      }
+    }
+    read = true;
+  }
+  if (failure != 0 || !read) {
+    s.status.printLine(serialErrorLine("Read firmware version from TQ-4700 RS232 Error!", failure));
+  }
+  s.status.refresh();
+  serial.port().setPortOpen(false);
+}
+
+}  // namespace
+
+void readVersion(DeviceSession& s) {
+  s.replyText.clear();
+  s.usb.Usbsearch();
+  if (s.linkState() == link_state::kOk) readOverUsb(s);
+  if (s.linkState() != link_state::kUsb) {
+    s.serial.Comsearch();
+    if (s.serial.comPort != 0) readOverSerial(s);
+  }
+  if (!s.replyText.isEmpty()) {
+    s.status.setTextColor(kVersionTextColor);
+    s.status.emptyLine();
+    s.status.printLine(s.replyText);
+    s.status.emptyLine();
+    s.status.setTextColor(kStatusTextColor);
+    s.status.refresh();
+  }
+  s.linkState().clear();
+}
+
+}  // namespace mv4700

@@ -1,0 +1,109 @@
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "app/clock.h"
+#include "app/number_text.h"
+#include "app/status_box.h"
+#include "commands/commands.h"
+#include "commands/serial_error_line.h"
+#include "link/device_session.h"
+#include "settings/settings_image.h"
+
+namespace mv4700 {
+namespace {
+
+constexpr std::uint8_t kWriteCommand = 0x1D;
+constexpr std::array<std::uint8_t, 7> kUsbAck{0x00, 0x1B, 0x1D, 0x00, 0x10, 0x01, 0xAA};
+const QByteArray kSerialAck("\x1B\x1D\x00\x10\x01\xAA", 6);
+
+std::optional<QByteArray> writeImage(const SettingsFields& fields, QString* refusal) {
+  return assembleSettingsImage(kWriteCommand, Packsettings(fields), fields, refusal);
+}
+
+void writeOverUsb(DeviceSession& s, const QByteArray& image) {
+  UsbLink& usb = s.usb;
+  s.status.printOpen("Wrote memory block:");
+  s.status.refresh();
+  bool allSent = true;
+  for (int k = 1; k <= 5 && allSent; ++k) {
+    usb.outReport.fill(0);
+    for (int i = 0; i < 8; ++i) {
+      const int at = 8 * (k - 1) + i;
+      usb.outReport[1 + i] = at < image.size() ? static_cast<std::uint8_t>(image[at]) : 0;
+    }
+    usb.sendOutReport();
+    if (usb.hidStatus != 0) {
+      allSent = false;  // the line stays open with the blocks that went out
+      break;
+    }
+    const QString block = QStringLiteral(" %1 ").arg(k);
+    if (k < 5) {
+      s.status.printOpen(block);
+    } else {
+      s.status.printLine(block);
+    }
+    s.status.refresh();
+  }
+  if (allSent) {
+    delay(s.clock, 1);
+    usb.readReports(1);
+    std::copy(kUsbAck.begin(), kUsbAck.end(), usb.inReport.begin());
+    bool match = true;
+    for (std::size_t i = 0; i < kUsbAck.size(); ++i) {
+      if (usb.inBuffer[i] != usb.inReport[i]) {
+        match = false;
+        break;
+      }
+    }
+    s.status.printLine(match ? QStringLiteral("Programming settings to TQ-4700 USB OK!")
+                             : "Programming settings to TQ-4700 USB Error! " +
+                                   hexText(usb.hidStatus));
+  }
+  s.status.refresh();
+  usb.Usbclose();
+  s.linkState() = link_state::kUsb;
+}
+
+void writeOverSerial(DeviceSession& s, const QByteArray& image) {
+  SerialLink& serial = s.serial;
+  serial.txBytes = image;
+  serial.port().clearError();
+  serial.sendTxBytes();
+  serial.Comwait(6, 1.0f);
+  if (serial.rxDone == 1 && serial.rxBytes == kSerialAck) {
+    s.status.printLine("Programming settings to TQ-4700 RS232 OK!");
+    serial.rxDone = 8;
+  }
+  const int failure = serial.port().lastError();
+  if (failure != 0 || serial.rxDone != 8) {
+    s.status.printLine(serialErrorLine("Programming settings to TQ-4700 RS232 Error!", failure));
+  }
+  s.status.refresh();
+  serial.port().setPortOpen(false);
+}
+
+}  // namespace
+
+void writeSettings(DeviceSession& s, const SettingsFields& fields) {
+  // A text the image cannot carry is refused before the reader is contacted.
+  QString refusal;
+  if (!writeImage(fields, &refusal)) {
+    s.status.clear();
+    s.status.printLine(refusal);
+    s.status.refresh();
+    s.linkState().clear();
+    return;
+  }
+
+  s.usb.Usbsearch();
+  if (s.linkState() == link_state::kOk) writeOverUsb(s, *writeImage(fields, nullptr));
+  if (s.linkState() != link_state::kUsb) {
+    s.serial.Comsearch();
+    if (s.serial.comPort != 0) writeOverSerial(s, *writeImage(fields, nullptr));
+  }
+  s.linkState().clear();
+}
+
+}  // namespace mv4700
