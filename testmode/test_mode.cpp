@@ -22,6 +22,11 @@ constexpr std::array<Field, 2> kHiddenWhenDisabled{Field::Check3, Field::Check2}
 
 }  // namespace
 
+TestMode::TestMode(DeviceSession& session, SettingsFields& fields, TestWindow& window)
+    : session_(session), fields_(fields), window_(window) {
+  session_.serial.port().setReceiveHandler([this] { serialReceived(); });
+}
+
 void TestMode::startTest() {
   DeviceSession& s = session_;
   s.status.clear();

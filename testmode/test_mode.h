@@ -13,8 +13,8 @@ class TestWindow;
 // are printed as they arrive.
 class TestMode {
  public:
-  TestMode(DeviceSession& session, SettingsFields& fields, TestWindow& window)
-      : session_(session), fields_(fields), window_(window) {}
+  // Takes the serial port's receive notification for the whole run.
+  TestMode(DeviceSession& session, SettingsFields& fields, TestWindow& window);
 
   void startTest();  // "Start Test"
   void endTest();    // "End Test"

@@ -1,0 +1,198 @@
+#include <QByteArray>
+
+#include <cstring>
+#include <functional>
+
+#include "commands/commands.h"
+#include "tests/commands/commands_fixture.h"
+#include "tests/support/tampered_links.h"
+
+namespace mv4700::testing {
+namespace {
+
+void fillExample(PlainFields& f) {
+  f.setText(Field::Combo1, "3");
+  f.setText(Field::Combo2, "8");
+  f.setText(Field::Combo3, "<TAB>");
+  f.setTag(Field::Combo3, "3");
+  f.setText(Field::Combo4, "19200");
+  f.setTag(Field::Combo4, "6");
+  f.setValue(Field::Check1, 1);
+  f.setText(Field::Text1, "ID:");
+  f.setText(Field::Text2, "");
+  f.setText(Field::Text3, "X");
+  f.setValue(Field::Check3, 1);
+  f.setValue(Field::Check2, 0);
+}
+
+const QByteArray kExampleImage =
+    QByteArray::fromHex("1B1D00101F06FF0302080349443A20202020002020202020202001582020202020200100");
+
+struct Route {
+  const char* name;
+  bool usb;
+  ReaderModel::Kind kind;
+  const char* writeOk;
+  const char* readOk;
+};
+
+class WriteThenRead : public CommandsTest, public ::testing::WithParamInterface<Route> {};
+
+TEST_P(WriteThenRead, ShowsWhatWasWritten) {
+  const Route r = GetParam();
+  if (r.usb) {
+    hid.addReader();
+  } else {
+    serial.attachReader(5, r.kind, 9600);
+  }
+  fillExample(fields);
+  fields.setValue(Field::Check2, 1);
+  fields.setText(Field::Text2, QString::fromLatin1("\xE9t\xE9"));
+
+  writeSettings(session, fields);
+  EXPECT_TRUE(box.lines.contains(r.writeOk)) << box.lines.join('\n').toStdString();
+  expectIdle();
+
+  PlainFields back;
+  readSettings(session, back);
+  EXPECT_EQ(box.lines.last(), r.readOk) << box.lines.join('\n').toStdString();
+  expectIdle();
+  for (Field f : kAllFields) {
+    if (f == Field::Check2) continue;
+    EXPECT_EQ(back.text(f), fields.text(f)) << int(f);
+    EXPECT_EQ(back.tag(f), fields.tag(f)) << int(f);
+    EXPECT_EQ(back.value(f), fields.value(f)) << int(f);
+  }
+  const bool newModel = r.kind == ReaderModel::Kind::New;
+  EXPECT_EQ(back.value(Field::Check2), newModel ? 1 : 0);
+  EXPECT_EQ(back.enabled(Field::Check2), newModel);
+  if (r.usb) {
+    EXPECT_TRUE(serial.sentBytes(1).isEmpty());  // USB found: no port touched
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, WriteThenRead,
+                         ::testing::Values(Route{"usb", true, ReaderModel::Kind::New,
+                                                 "Programming settings to TQ-4700 USB OK!",
+                                                 "Read 4700-01 USB value OK!"},
+                                           Route{"serialNew", false, ReaderModel::Kind::New,
+                                                 "Programming settings to TQ-4700 RS232 OK!",
+                                                 "Read 4700-01 RS232 value OK!"},
+                                           Route{"serialOld", false, ReaderModel::Kind::Old,
+                                                 "Programming settings to TQ-4700 RS232 OK!",
+                                                 "Read TQ-4700 RS232 value OK!"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, UsbWriteFramesTheImageInFiveReports) {
+  hid.addReader();
+  fillExample(fields);
+  writeSettings(session, fields);
+
+  const auto& sent = hid.sentReports(0);
+  ASSERT_EQ(sent.size(), 6u);  // identify, then five blocks
+  QByteArray blocks;
+  for (std::size_t k = 1; k < sent.size(); ++k) {
+    EXPECT_EQ(sent[k][0], 0);
+    blocks.append(reinterpret_cast<const char*>(sent[k].data()) + 1, 8);
+  }
+  EXPECT_EQ(blocks, kExampleImage + QByteArray(4, '\0'));
+  EXPECT_EQ(box.lines.mid(box.lines.size() - 2),
+            QStringList(
+                {"Wrote memory block: 1  2  3  4  5 ", "Programming settings to TQ-4700 USB OK!"}));
+}
+
+TEST_F(CommandsTest, SerialWriteSendsTheImageAsOneBlock) {
+  serial.attachReader(2, ReaderModel::Kind::New);
+  fillExample(fields);
+  writeSettings(session, fields);
+  EXPECT_TRUE(serial.sentBytes(2).endsWith(kExampleImage));
+  EXPECT_EQ(box.lines.last(), "Programming settings to TQ-4700 RS232 OK!");
+}
+
+TEST_F(CommandsTest, RefusedThirdUsbReportLeavesTheBlockLineOpen) {
+  SimHidLibrary::DeviceSetup setup;
+  setup.refuseOutputReport = 4;  // identify, blocks 1 and 2 pass
+  hid.addReader(setup);
+  serial.attachReader(1, ReaderModel::Kind::New);
+  writeSettings(session, fields);
+  EXPECT_EQ(box.openLine, "Wrote memory block: 1  2 ");
+  EXPECT_FALSE(box.lines.join('\n').contains("Programming"));
+  EXPECT_TRUE(serial.sentBytes(1).isEmpty());
+  expectIdle();
+}
+
+TEST_F(CommandsTest, WrongOrMissingAcknowledgementGivesTheErrorLine) {
+  struct Case {
+    const char* name;
+    bool usb;
+    std::function<QByteArray(const QByteArray&)> reply;  // from the good answer
+    const char* line;
+  };
+  const auto lastByte = [](QByteArray b) {
+    if (!b.isEmpty()) b[b.size() - 1] = '\xAB';
+    return b;
+  };
+  const Case cases[] = {
+      {"usb AA changed", true, [](QByteArray b) { return b.replace(6, 1, "\xAB"); },
+       "Programming settings to TQ-4700 USB Error! 0"},
+      {"usb two more bytes", true, [](QByteArray b) { return b.left(7) + "\x55\x66"; },
+       "Programming settings to TQ-4700 USB OK!"},
+      {"serial right", false, [](const QByteArray& b) { return b; },
+       "Programming settings to TQ-4700 RS232 OK!"},
+      {"serial last byte", false, lastByte, "Programming settings to TQ-4700 RS232 Error! 0"},
+      {"serial five bytes", false, [](const QByteArray& b) { return b.left(5); },
+       "Programming settings to TQ-4700 RS232 Error! 0"},
+      {"serial seven bytes", false, [](const QByteArray& b) { return b + "X"; },
+       "Programming settings to TQ-4700 RS232 Error! 0"},
+      {"serial nothing", false, [](const QByteArray&) { return QByteArray(); },
+       "Programming settings to TQ-4700 RS232 Error! 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestClock caseClock;
+    SimHidLibrary simHid(caseClock);
+    SimSerialService simSerial(caseClock);
+    TamperedHid tamperedHid(simHid);
+    TamperedSerial tamperedSerial(simSerial);
+    RecordingStatusBox caseBox;
+    DeviceSession s(tamperedHid, tamperedSerial, caseBox, caseClock);
+    if (c.usb) {
+      simHid.addReader();
+      tamperedHid.armAfterSends = 1;  // after the identify report
+      tamperedHid.tamper = [&c](std::uint8_t* b, std::uint32_t&) {
+        const QByteArray changed = c.reply(QByteArray(reinterpret_cast<char*>(b), 9));
+        std::memcpy(b, changed.constData(), 9);
+      };
+    } else {
+      simSerial.attachReader(1, ReaderModel::Kind::New);
+      tamperedSerial.armAfterOutputs = 1;  // after the identify command
+      tamperedSerial.tamper = c.reply;
+    }
+    writeSettings(s, fields);
+    EXPECT_EQ(caseBox.lines.last(), c.line) << caseBox.lines.join('\n').toStdString();
+    EXPECT_TRUE(s.linkState().isEmpty());
+    EXPECT_FALSE(simSerial.portOpen());
+  }
+}
+
+TEST_F(CommandsTest, UnencodableTextIsRefusedBeforeTheReaderIsContacted) {
+  hid.addReader();
+  fields.setText(Field::Text1, QString(QChar(0x20AC)));  // the euro sign is not Latin-1
+  writeSettings(session, fields);
+  EXPECT_TRUE(hid.sentReports(0).empty());
+  ASSERT_EQ(box.lines.size(), 1);
+  EXPECT_TRUE(box.lines[0].startsWith("Settings not written!")) << box.lines[0].toStdString();
+  expectIdle();
+}
+
+TEST_F(CommandsTest, FailedReadLeavesTheFieldsAlone) {
+  hid.addReader().faults().garble = true;
+  const PlainFields before;
+  readSettings(session, fields);
+  // A garbled reader fails its identify check first, then no serial reader.
+  for (Field f : kAllFields) EXPECT_EQ(fields.state(f), before.state(f));
+  expectIdle();
+}
+
+}  // namespace
+}  // namespace mv4700::testing
