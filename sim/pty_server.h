@@ -34,10 +34,10 @@ class PtyServer {
     QByteArray bytes;
   };
 
-  void readLine();
+  int readLine();                     // the line speed judged, -1 when nothing came
   bool handleControl(int controlFd);  // false: stop serving
   void collectAnswers(double earliest);
-  void sendDue();
+  void sendDue(int lineBaud);  // lineBaud -1: judge it now
   int pollTimeoutMs();
 
   ReaderModel& reader_;

@@ -57,6 +57,16 @@ bool ReaderModel::sendLoaderAnswer(Link link, LoaderStep step, QByteArray reply,
   return false;
 }
 
+// A fault can end the transfer at this frame: the reader loses its power, or
+// its loader hangs and hears without answering.
+bool ReaderModel::loaderCutOff() {
+  if (faults_.unplugAfterLoaderFrames >= 0 && loaderFrames_ >= faults_.unplugAfterLoaderFrames) {
+    unplug();
+    return true;
+  }
+  return faults_.silentAfterLoaderFrames >= 0 && loaderFrames_ >= faults_.silentAfterLoaderFrames;
+}
+
 void ReaderModel::loaderSerialByte(char byte) {
   switch (loaderState_) {
     case LoaderState::WaitUpdate:
@@ -75,6 +85,7 @@ void ReaderModel::loaderSerialByte(char byte) {
         return;
       }
       pendingFrameByte_ = false;
+      if (loaderCutOff()) return;
       const auto mark = static_cast<std::uint8_t>(byte);
       if (mark == 0x55) {
         loaderFrame(Link::Serial, frameByte_, false);
@@ -116,10 +127,6 @@ void ReaderModel::loaderSerialCommand(const QByteArray& command) {
 // One image frame: a byte over RS232, the end frame, or (USB) a data report
 // whose six bytes were already appended.
 void ReaderModel::loaderFrame(Link link, std::uint8_t byte, bool isEnd) {
-  if (faults_.unplugAfterLoaderFrames >= 0 && loaderFrames_ >= faults_.unplugAfterLoaderFrames) {
-    unplug();
-    return;
-  }
   if (isEnd) {
     const QByteArray image = receiver_.image();
     if (!sendLoaderAnswer(link, LoaderStep::End, QByteArray(1, char(kAck)))) return;
@@ -181,6 +188,7 @@ void ReaderModel::loaderReport(const HidReport& report) {
     }
     case LoaderState::Data:
     case LoaderState::Complete:
+      if (loaderCutOff()) return;
       for (int i = 3; i < 9; ++i)
         if (!receiver_.append(report[i])) return refuse();
       loaderFrame(Link::Usb, 0, false);

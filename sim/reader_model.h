@@ -52,6 +52,7 @@ class ReaderModel {
     bool garble = false;               // every answer byte inverted
     QByteArray extraBytes;             // appended to every answer
     int unplugAfterLoaderFrames = -1;  // dies once this many image frames were answered
+    int silentAfterLoaderFrames = -1;  // the loader hangs once this many were answered
     std::optional<LoaderAnswer> loaderAnswer;
   };
 
@@ -124,6 +125,7 @@ class ReaderModel {
   void loaderFrame(Link link, std::uint8_t byte, bool isEnd);
   bool sendLoaderAnswer(Link link, LoaderStep step, QByteArray reply, int frame = 0);
   void loaderAbort();
+  bool loaderCutOff();
   bool loaderFaultAt(LoaderStep step, int frame, std::uint8_t& byte) const;
   QByteArray usbLoaderReply(std::uint8_t status) const;
 

@@ -110,6 +110,7 @@ std::uint8_t SimHidLibrary::GetInputReport_Interrupt(HidHandle device, std::uint
     const std::optional<HidReport> report = reader.takeReport();
     if (!report) return kReadTimeout;
     std::copy(report->begin(), report->end(), buffer + bytesReturned);
+    buffer[bytesReturned] = devices_[open->device].setup.inputReportId;
     bytesReturned += kReportSize;
   }
   return 0;

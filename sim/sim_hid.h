@@ -31,7 +31,8 @@ class SimHidLibrary final : public HidLibrary {
     bool openDenied = false;  // fails for lack of access (the permission hint)
     std::uint16_t inputReportLength = kReportSize;
     std::uint16_t outputReportLength = kReportSize;
-    int refuseOutputReport = 0;  // the n-th output report after an open fails (0: none)
+    int refuseOutputReport = 0;      // the n-th output report after an open fails (0: none)
+    std::uint8_t inputReportId = 0;  // byte 0 of every input report, as the driver hands it over
   };
 
   explicit SimHidLibrary(Clock& clock) : clock_(clock) {}

@@ -144,6 +144,14 @@ TEST_F(SerialLoader, CutMidTransferLeavesALoaderThatCanStartAgain) {
   EXPECT_EQ(heard(), "9600:fa ");
 }
 
+TEST_F(SerialLoader, HangsAfterTheChosenFrame) {
+  reader.faults().silentAfterLoaderFrames = 2;
+  upToData();
+  EXPECT_EQ(send(hex("015502550355FFAA"), 57600), "57600:fa 57600:fa ");
+  EXPECT_EQ(reader.mode(), ReaderModel::Mode::Loader);
+  EXPECT_TRUE(reader.storedImage().isEmpty());
+}
+
 TEST(OldReader, HasNoLoader) {
   testing::TestClock clock;
   ReaderModel reader(ReaderModel::Kind::Old, clock);

@@ -84,6 +84,17 @@ TEST_F(SimHidTest, ReadReturnsWhatIsQueuedAndSaysWhenItWasShort) {
   EXPECT_EQ(status, 0);
 }
 
+TEST_F(SimHidTest, HandsOverTheChosenReportId) {
+  hid.addReader({.inputReportId = 2});
+  const HidHandle h = open();
+  send(h, report({0x1B, 0x01}));
+  const std::vector<std::uint8_t> got = read(h, 9);
+  ASSERT_GE(got.size(), 18u);
+  EXPECT_EQ(got[0], 2);
+  EXPECT_EQ(got[9], 2);
+  EXPECT_EQ(got[1], 0x1B);
+}
+
 TEST_F(SimHidTest, RefusesTheChosenOutputReportAndKeepsTheOthers) {
   hid.addReader({.refuseOutputReport = 3});
   const HidHandle h = open();
