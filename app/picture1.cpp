@@ -56,6 +56,7 @@ void Picture1::clear() {
   fitImage();
   image_.fill(kBackground);
   x_ = y_ = 0;
+  text_.clear();
 }
 
 void Picture1::draw(const QString& text) {
@@ -72,10 +73,12 @@ void Picture1::draw(const QString& text) {
 
 void Picture1::printOpen(const QString& text) {
   draw(text);
+  text_ += text;
 }
 
 void Picture1::printLine(const QString& text) {
   draw(text);
+  text_ += text + QLatin1Char('\n');
   x_ = 0;
   y_ += QFontMetricsF(font(), &image_).lineSpacing() * kTwipsPerPixel;
 }

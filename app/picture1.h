@@ -31,6 +31,9 @@ class Picture1 final : public QWidget, public StatusBox {
   // What the box shows inside its border, in logical pixels.
   const QImage& image() const;
   QRect innerRect() const;
+  // The text printed since the last clear, each ended line followed by "\n";
+  // what the box shows, as text to copy or to check.
+  const QString& text() const { return text_; }
 
  signals:
   // Every key with text typed while the box has the focus (test mode shows them).
@@ -53,6 +56,7 @@ class Picture1 final : public QWidget, public StatusBox {
   // printing one character at a time lands where printing the whole text would.
   double x_ = 0;
   double y_ = 0;
+  QString text_;
 };
 
 }  // namespace mv4700

@@ -1,8 +1,55 @@
 #!/usr/bin/env bash
-# Builds the tool and starts it. Installs missing Debian packages first.
+# Builds the tool and starts it beside the reader emulator: a 4700-01 served by
+# mv4700-sim on a pseudo-terminal, mapped to COM1. Lines typed here go to the
+# emulated reader ("touch", "remove", "unplug", "replug"). With --real the tool
+# starts alone, for real readers. Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+real=0
+case "${1:-}" in
+  --real) real=1 ;;
+  "") ;;
+  *) echo "usage: scripts/run.sh [--real]" >&2; exit 2 ;;
+esac
+
 scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)"
-exec build/default/app/mv4700-tool
+cmake --build --preset default -j "$(nproc)" --target mv4700-tool mv4700-sim
+
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found. On a machine without one, run it under a virtual display:" >&2
+  echo "  xvfb-run -a scripts/run.sh $*" >&2
+  exit 1
+fi
+
+tool=build/default/app/mv4700-tool
+if [ "$real" -eq 1 ]; then
+  exec "$tool"
+fi
+
+sim=build/default/sim/mv4700-sim
+mkdir -p build/demo
+image=build/demo/sample-firmware.bin
+"$sim" --make-image "$image" --length 8192 --version "MV4700-01 demo firmware V2.1"
+
+coproc SIM { exec "$sim" --model new --baud 9600 --version "MV4700-01 V2.0 (emulated)"; }
+read -r pty <&"${SIM[0]}"
+echo "Emulated 4700-01 on $pty, mapped to COM1. Sample firmware image: $image"
+echo "Type touch or remove (then Enter) to present or take away the iButton."
+
+MV4700_COM_PORTS="$pty" "$tool" &
+tool_pid=$!
+trap 'kill "$tool_pid" 2>/dev/null || true' INT TERM
+while kill -0 "$tool_pid" 2>/dev/null; do
+  if read -r -t 1 line; then
+    echo "$line" >&"${SIM[1]}"
+  elif [ $? -le 128 ]; then
+    sleep 1  # no terminal input (end of file): just wait for the tool
+  fi
+done
+wait "$tool_pid" || true
+# Closing its standard input ends the emulator.
+sim_pid=$SIM_PID
+eval "exec ${SIM[1]}>&-"
+wait "$sim_pid" 2>/dev/null || true

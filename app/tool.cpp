@@ -1,0 +1,96 @@
+#include "app/tool.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+
+#include "app/dialogs.h"
+#include "app/form1.h"
+#include "app/picture1.h"
+#include "chooser/file_actions.h"
+#include "chooser/file_chooser.h"
+#include "chooser/settings_file_actions.h"
+#include "commands/commands.h"
+#include "firmware/firmware_image.h"
+#include "firmware/fwupdate.h"
+#include "link/device_session.h"
+#include "testmode/test_mode.h"
+#include "testmode/test_window.h"
+
+namespace mv4700 {
+namespace {
+
+// The window's current message boxes, looked up at each use, so a test that
+// swaps them in after start-up answers every box.
+class WindowDialogs final : public Dialogs {
+ public:
+  explicit WindowDialogs(Form1& window) : window_(window) {}
+  Answer show(Icon icon, Buttons buttons, const QString& title, const QString& text) override {
+    return window_.dialogs().show(icon, buttons, title, text);
+  }
+
+ private:
+  Form1& window_;
+};
+
+class WindowLock final : public TestWindow {
+ public:
+  explicit WindowLock(Form1& window) : window_(window) {}
+  void setTestingLabelVisible(bool visible) override { window_.label12()->setVisible(visible); }
+  void setFileAndProgMenusEnabled(bool enabled) override {
+    for (const char* name : {"file", "prog"}) {
+      window_.menu(QString::fromLatin1(name))->menuAction()->setEnabled(enabled);
+    }
+  }
+
+ private:
+  Form1& window_;
+};
+
+}  // namespace
+
+struct Tool::Parts {
+  Parts(Form1& w, HidLibrary& hid, SerialService& serial, Clock& clock)
+      : window(w),
+        dialogs(w),
+        lock(w),
+        session(hid, serial, w.statusBox(), clock),
+        fileActions(settingsFileHandlers(
+            w.fields(), w.statusBox(), dialogs,
+            [this](const QString& path) { Fwupdate(session, firmware, dialogs, path); })),
+        chooser(fileActions, w.statusBox(), dialogs),
+        testMode(session, w.fields(), lock) {}
+
+  Form1& window;
+  WindowDialogs dialogs;
+  WindowLock lock;
+  DeviceSession session;
+  FirmwareImage firmware;
+  FileActions fileActions;
+  FileChooser chooser;
+  TestMode testMode;
+};
+
+Tool::Tool(Form1& window, HidLibrary& hid, SerialService& serial, Clock& clock)
+    : parts_(std::make_unique<Parts>(window, hid, serial, clock)) {
+  Parts& p = *parts_;
+  const auto on = [&window, this](const char* name, auto handler) {
+    connect(window.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+  };
+  on("sopen", [&p] { p.chooser.showFor(ChooserMode::OpenSettings, &p.window); });
+  on("sfile", [&p] { p.chooser.showFor(ChooserMode::SaveSettings, &p.window); });
+  on("fopen", [&p] { p.chooser.showFor(ChooserMode::FirmwareUpdate, &p.window); });
+  on("pusb", [&p] { writeSettings(p.session, p.window.fields()); });
+  on("reads", [&p] { readSettings(p.session, p.window.fields()); });
+  on("reset", [&p] { resetReader(p.session, p.dialogs); });
+  on("rver", [&p] { readVersion(p.session); });
+  on("stest", [&p] { p.testMode.startTest(); });
+  on("etest", [&p] { p.testMode.endTest(); });
+  connect(window.picture1(), &Picture1::keyTyped, this,
+          [&p](const QString& text) { p.testMode.keyTyped(text); });
+  connect(&window, &Form1::activated, this, [&p] { p.fileActions.onMainWindowActivated(); });
+}
+
+Tool::~Tool() = default;
+
+}  // namespace mv4700
