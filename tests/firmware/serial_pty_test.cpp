@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "app/clock.h"
+#include "commands/commands.h"
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
 #include "link/device_session.h"
@@ -51,15 +52,8 @@ TEST(SerialPtyFlashTest, FlashedReaderReportsTheNewVersion) {
             "Total 3000 Bytes. Writing:" + QString(60, u'.'));
   EXPECT_FALSE(port.portOpen());
 
-  // The version command, as the version read sends it.
-  session.serial.Comsearch();
-  ASSERT_NE(session.serial.comPort, 0);
-  session.serial.txBytes = QByteArray("\x1B\x01", 2);
-  session.serial.sendTxBytes();
-  session.serial.Comread();
-  session.serial.closePort();
-  EXPECT_TRUE(session.serial.rxBytes.contains("NEW 2.0"))
-      << session.serial.rxBytes.toHex().toStdString();
+  readVersion(session);
+  EXPECT_EQ(session.replyText, "NEW 2.0");
   qunsetenv("MV4700_COM_PORTS");
 }
 

@@ -1,3 +1,4 @@
+#include "commands/commands.h"
 #include "tests/firmware/flash_fixture.h"
 
 namespace mv4700 {
@@ -65,8 +66,9 @@ TEST(UsbFlashTest, FlashesTheImageInSixByteBlocks) {
                      "Firmware updating via USB Please Wait ...", total,
                      "TQ-4700 firmware update finished !"}));
     EXPECT_EQ(rig.reader().storedImage(), file);
-    EXPECT_EQ(rig.reader().versionText(), "V2.07 2026");
     rig.expectClosed();
+    readVersion(rig.session);
+    EXPECT_EQ(rig.session.replyText, "V2.07 2026");
     EXPECT_TRUE(rig.serial.sentBytes(1).isEmpty());
   }
 }
