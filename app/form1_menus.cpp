@@ -13,7 +13,7 @@ struct Item {
   const char* caption;  // nullptr: a spacer entry
 };
 
-struct MenuSpec {
+struct MenuLayout {
   const char* name;
   const char* caption;
   std::initializer_list<Item> items;
@@ -22,7 +22,7 @@ struct MenuSpec {
 }  // namespace
 
 void Form1::buildMenus() {
-  const MenuSpec menus[] = {
+  const MenuLayout menus[] = {
       {"file",
        "File",
        {{"sopen", "Open file"},
@@ -43,10 +43,10 @@ void Form1::buildMenus() {
       {"test", "Communication", {{"stest", "Start Test"}, {"etest", "End Test"}}},
       {"note", "Release notes", {{"v20", "v2.0"}}},
   };
-  for (const MenuSpec& spec : menus) {
-    QMenu* menu = menuBar()->addMenu(QLatin1String(spec.caption));
-    menu->setObjectName(QLatin1String(spec.name));
-    for (const Item& item : spec.items) {
+  for (const MenuLayout& layout : menus) {
+    QMenu* menu = menuBar()->addMenu(QLatin1String(layout.caption));
+    menu->setObjectName(QLatin1String(layout.name));
+    for (const Item& item : layout.items) {
       QAction* action =
           item.caption ? menu->addAction(QLatin1String(item.caption)) : menu->addSeparator();
       action->setObjectName(QLatin1String(item.name));
