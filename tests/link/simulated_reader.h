@@ -23,6 +23,12 @@ class SimulatedReader {
 
   const QString& path() const { return path_; }
 
+  // One line on the emulator's standard input: "touch", "remove", "unplug"...
+  void command(const QByteArray& line) {
+    process_.write(line + '\n');
+    process_.waitForBytesWritten(1000);
+  }
+
  private:
   QProcess process_;
   QString path_;
