@@ -16,7 +16,7 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 namespace mv4700 {
 namespace {
 
-using testing::ImageSpec;
+using testing::ImageShape;
 using testing::makeImage;
 using testing::ScriptedDialogs;
 
@@ -99,7 +99,7 @@ TEST_F(FirstStageTest, IdentityCheckAndLengthLimit) {
   const int atEnd = 0x1500 + 197;  // only "470" fits before the end
   struct Case {
     const char* name;
-    ImageSpec spec;
+    ImageShape shape;
     const char* number;  // nullptr: passes
   } cases[] = {
       {"longest", {.length = 32767}, nullptr},
@@ -115,7 +115,7 @@ TEST_F(FirstStageTest, IdentityCheckAndLengthLimit) {
   };
   for (const Case& c : cases) {
     dialogs.shown.clear();
-    const QString path = file(QString::fromLatin1(c.name) + ".bin", makeImage(c.spec));
+    const QString path = file(QString::fromLatin1(c.name) + ".bin", makeImage(c.shape));
     const bool confirmed = confirm(path);
     EXPECT_EQ(confirmed, c.number == nullptr) << c.name;
     if (c.number) {
@@ -130,8 +130,8 @@ TEST_F(FirstStageTest, IdentityCheckAndLengthLimit) {
 }
 
 TEST_F(FirstStageTest, ShorterFileReadsNothingOfAnEarlierOne) {
-  ImageSpec longSpec{.length = 4000, .markerAddress = 0x1500 + 3000};
-  const QByteArray longImage = makeImage(longSpec);
+  ImageShape longShape{.length = 4000, .markerAddress = 0x1500 + 3000};
+  const QByteArray longImage = makeImage(longShape);
   ASSERT_TRUE(confirm(file("long.bin", longImage)));
 
   // Its marker lies past the end of the shorter file, its address low byte too.
@@ -147,7 +147,7 @@ TEST_F(FirstStageTest, VersionTextAsShown) {
   const int end = 200;
   struct Case {
     const char* name;
-    ImageSpec spec;
+    ImageShape shape;
     QString shown;
   } cases[] = {
       {"up to its 0 byte", {.version = QByteArray("AB\0CD", 5)}, "AB"},
@@ -166,7 +166,7 @@ TEST_F(FirstStageTest, VersionTextAsShown) {
   };
   for (const Case& c : cases) {
     dialogs.shown.clear();
-    ASSERT_TRUE(confirm(file(QString::fromLatin1(c.name) + ".bin", makeImage(c.spec)))) << c.name;
+    ASSERT_TRUE(confirm(file(QString::fromLatin1(c.name) + ".bin", makeImage(c.shape)))) << c.name;
     EXPECT_EQ(versionShown(), c.shown) << c.name;
   }
 }

@@ -27,8 +27,8 @@ namespace mv4700::testing {
 // One rig per case, so no reader state leaks from one case into the next.
 struct FlashRig {
   // Writes the image to a file and runs the update on it; returns the file bytes.
-  QByteArray flash(const ImageSpec& spec) {
-    const QByteArray bytes = makeImage(spec);
+  QByteArray flash(const ImageShape& shape) {
+    const QByteArray bytes = makeImage(shape);
     const QString path = dir.filePath(QStringLiteral("fw%1.bin").arg(++files));
     EXPECT_TRUE(writeFile(path, bytes));
     Fwupdate(session, image, dialogs, path);

@@ -9,7 +9,7 @@ namespace mv4700::testing {
 
 // A firmware image of `length` bytes: address fields at 28 and 36, the marker
 // and a NUL-terminated version text where they point, other bytes not zero.
-struct ImageSpec {
+struct ImageShape {
   int length = 200;
   int markerAddress = 0x1500 + 100;
   int versionAddress = 0x1500 + 120;
@@ -27,13 +27,13 @@ inline void putBytes(QByteArray& image, int at, const QByteArray& bytes) {
     if (at + i >= 0) image[at + i] = bytes[i];
 }
 
-inline QByteArray makeImage(const ImageSpec& spec) {
-  QByteArray image(spec.length, '\0');
-  for (int i = 0; i < spec.length; ++i) image[i] = static_cast<char>(0x80 | (i * 7 & 0x7F));
-  putAddress(image, 28, spec.versionAddress);
-  putAddress(image, 36, spec.markerAddress);
-  putBytes(image, spec.markerAddress - 0x1500, spec.marker);
-  putBytes(image, spec.versionAddress - 0x1500, spec.version);
+inline QByteArray makeImage(const ImageShape& shape) {
+  QByteArray image(shape.length, '\0');
+  for (int i = 0; i < shape.length; ++i) image[i] = static_cast<char>(0x80 | (i * 7 & 0x7F));
+  putAddress(image, 28, shape.versionAddress);
+  putAddress(image, 36, shape.markerAddress);
+  putBytes(image, shape.markerAddress - 0x1500, shape.marker);
+  putBytes(image, shape.versionAddress - 0x1500, shape.version);
   return image;
 }
 
