@@ -17,7 +17,7 @@
 #include "link/device_session.h"
 #include "link/serial_qt.h"
 #include "sim/sim_hid.h"
-#include "tests/firmware/sim_process.h"
+#include "tests/support/simulated_reader.h"
 
 using namespace mv4700;
 
@@ -36,9 +36,9 @@ class ConfirmAll final : public Dialogs {
 double productFlashSeconds(const QString& imagePath, bool wireTime) {
   QStringList args{"--model", "new", "--baud", QString::number(kReaderBaud)};
   if (wireTime) args << "--wire-time";
-  testing::SimProcess sim(MV4700_SIM_PATH, args);
-  if (sim.slavePath().isEmpty()) return -1;
-  qputenv("MV4700_COM_PORTS", sim.slavePath().toLocal8Bit());
+  testing::SimulatedReader sim(MV4700_SIM_PATH, args);
+  if (sim.path().isEmpty()) return -1;
+  qputenv("MV4700_COM_PORTS", sim.path().toLocal8Bit());
 
   SteadyClock clock;
   SimHidLibrary noUsbReader(clock);
@@ -58,9 +58,9 @@ double productFlashSeconds(const QString& imagePath, bool wireTime) {
 double rawSeconds(const QByteArray& image, bool wireTime) {
   QStringList args{"--model", "new", "--baud", QString::number(kReaderBaud)};
   if (wireTime) args << "--wire-time";
-  testing::SimProcess sim(MV4700_SIM_PATH, args);
-  return sim.slavePath().isEmpty() ? -1
-                                   : bench::rawFlashSeconds(sim.slavePath(), kReaderBaud, image);
+  testing::SimulatedReader sim(MV4700_SIM_PATH, args);
+  return sim.path().isEmpty() ? -1
+                                   : bench::rawFlashSeconds(sim.path(), kReaderBaud, image);
 }
 
 double median(std::vector<double> v) {

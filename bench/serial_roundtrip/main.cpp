@@ -23,7 +23,7 @@
 #include "firmware/erase_command.h"
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
-#include "tests/link/simulated_reader.h"
+#include "tests/support/simulated_reader.h"
 
 namespace mv4700 {
 namespace {

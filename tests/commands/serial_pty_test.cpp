@@ -8,7 +8,7 @@
 #include "link/serial_qt.h"
 #include "sim/sim_hid.h"
 #include "tests/link/core_application.h"
-#include "tests/link/simulated_reader.h"
+#include "tests/support/simulated_reader.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_status_box.h"

@@ -11,7 +11,7 @@
 #include "link/serial_qt.h"
 #include "sim/sim_hid.h"
 #include "tests/firmware/image_files.h"
-#include "tests/firmware/sim_process.h"
+#include "tests/support/simulated_reader.h"
 #include "tests/support/recording_status_box.h"
 #include "tests/support/scripted_dialogs.h"
 
@@ -26,10 +26,10 @@ TEST(SerialPtyFlashTest, FlashedReaderReportsTheNewVersion) {
   static char* argv[] = {name, nullptr};
   static QCoreApplication app(argc, argv);
 
-  testing::SimProcess sim(MV4700_SIM_PATH,
+  testing::SimulatedReader sim(MV4700_SIM_PATH,
                           {"--model", "new", "--baud", "19200", "--version", "OLD 1.0"});
-  ASSERT_FALSE(sim.slavePath().isEmpty());
-  qputenv("MV4700_COM_PORTS", (",," + sim.slavePath()).toLocal8Bit());  // COM3
+  ASSERT_FALSE(sim.path().isEmpty());
+  qputenv("MV4700_COM_PORTS", (",," + sim.path()).toLocal8Bit());  // COM3
 
   QTemporaryDir dir;
   const QString path = dir.filePath("fw.bin");

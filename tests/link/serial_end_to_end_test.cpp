@@ -4,7 +4,7 @@
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
 #include "tests/link/core_application.h"
-#include "tests/link/simulated_reader.h"
+#include "tests/support/simulated_reader.h"
 #include "tests/support/recording_status_box.h"
 
 namespace mv4700 {

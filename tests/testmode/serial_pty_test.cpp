@@ -11,7 +11,7 @@
 #include "testmode/test_mode.h"
 #include "testmode/test_window.h"
 #include "tests/link/core_application.h"
-#include "tests/link/simulated_reader.h"
+#include "tests/support/simulated_reader.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/recording_status_box.h"
 

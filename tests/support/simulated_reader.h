@@ -11,12 +11,17 @@ class SimulatedReader {
  public:
   SimulatedReader(const QString& program, const QStringList& arguments) {
     process_.start(program, arguments);
-    if (process_.waitForReadyRead(5000))
-      path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    if (!process_.waitForStarted(5000)) return;
+    while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+    }
+    path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
   }
   ~SimulatedReader() {
     process_.closeWriteChannel();
-    if (!process_.waitForFinished(3000)) process_.kill();
+    if (!process_.waitForFinished(3000)) {
+      process_.kill();
+      process_.waitForFinished(1000);
+    }
   }
   SimulatedReader(const SimulatedReader&) = delete;
   SimulatedReader& operator=(const SimulatedReader&) = delete;
