@@ -5,19 +5,19 @@
 #include <set>
 #include <vector>
 
-#include "link/hid_library.h"
+#include "tests/support/forwarding_links.h"
 
 namespace mv4700::testing {
 
 // Sits between the tool and an emulated HID library: records every output
 // report and can fail chosen sends, silence the device from a send on, or
 // change a reply, as a flaky cable or driver would.
-class HidTap final : public HidLibrary {
+class HidTap final : public ForwardingHid {
  public:
   using Report = std::array<std::uint8_t, 9>;
   static constexpr std::uint8_t kFailed = 0x05;
 
-  explicit HidTap(HidLibrary& inner) : inner_(inner) {}
+  explicit HidTap(HidLibrary& inner) : ForwardingHid(inner) {}
 
   std::vector<Report> sent;
   std::set<std::size_t> failSends;   // 1-based numbers of sends that fail
@@ -26,32 +26,18 @@ class HidTap final : public HidLibrary {
   std::size_t patchByte = 0;         // ...this byte of its first report...
   std::uint8_t patchValue = 0;       // ...set to this value
 
-  std::uint32_t GetNumHidDevices(std::uint16_t vid, std::uint16_t pid) override {
-    return inner_.GetNumHidDevices(vid, pid);
-  }
-  std::uint8_t Open(HidHandle& device, std::uint32_t index, std::uint16_t vid, std::uint16_t pid,
-                    std::uint32_t buffers) override {
-    return inner_.Open(device, index, vid, pid, buffers);
-  }
-  HidHandle GetHandle(HidHandle device) override { return inner_.GetHandle(device); }
-  std::uint16_t GetInputReportBufferLength(HidHandle device) override {
-    return inner_.GetInputReportBufferLength(device);
-  }
-  std::uint16_t GetOutputReportBufferLength(HidHandle device) override {
-    return inner_.GetOutputReportBufferLength(device);
-  }
   std::uint8_t SetOutputReport_Interrupt(HidHandle device, const std::uint8_t* buffer,
                                          std::uint32_t size) override {
     Report r{};
     std::copy_n(buffer, std::min<std::uint32_t>(size, 9), r.begin());
     sent.push_back(r);
     if (failSends.count(sent.size())) return kFailed;
-    return inner_.SetOutputReport_Interrupt(device, buffer, size);
+    return ForwardingHid::SetOutputReport_Interrupt(device, buffer, size);
   }
   std::uint8_t GetInputReport_Interrupt(HidHandle device, std::uint8_t* buffer, std::uint32_t size,
                                         std::uint32_t reports, std::uint32_t& returned) override {
     const std::uint8_t status =
-        inner_.GetInputReport_Interrupt(device, buffer, size, reports, returned);
+        ForwardingHid::GetInputReport_Interrupt(device, buffer, size, reports, returned);
     if (silentAfterSend != 0 && sent.size() >= silentAfterSend) {
       returned = 0;
       return kFailed;
@@ -60,10 +46,6 @@ class HidTap final : public HidLibrary {
       buffer[patchByte] = patchValue;
     return status;
   }
-  std::uint8_t Close(HidHandle device) override { return inner_.Close(device); }
-
- private:
-  HidLibrary& inner_;
 };
 
 }  // namespace mv4700::testing

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/sim_hid.h"
+#include "tests/support/forwarding_links.h"
 #include "tests/support/recording_status_box.h"
 #include "tests/support/test_clock.h"
 
@@ -16,45 +17,35 @@ const QString kConnected = "TQ-4700 connected on USB port !";
 const QString kNotConnects = "TQ-4700 not connects to USB port !";
 
 // Passes every call on to the library and notes which ones were made.
-class CallLog final : public HidLibrary {
+class CallLog final : public testing::ForwardingHid {
  public:
-  explicit CallLog(HidLibrary& inner) : inner_(inner) {}
+  using ForwardingHid::ForwardingHid;
   QStringList calls;
   int count(const QString& name) const { return static_cast<int>(calls.count(name)); }
 
   std::uint32_t GetNumHidDevices(std::uint16_t v, std::uint16_t p) override {
     calls << "count";
-    return inner_.GetNumHidDevices(v, p);
+    return ForwardingHid::GetNumHidDevices(v, p);
   }
   std::uint8_t Open(HidHandle& d, std::uint32_t i, std::uint16_t v, std::uint16_t p,
                     std::uint32_t n) override {
     calls << "open";
-    return inner_.Open(d, i, v, p, n);
-  }
-  HidHandle GetHandle(HidHandle d) override { return inner_.GetHandle(d); }
-  std::uint16_t GetInputReportBufferLength(HidHandle d) override {
-    return inner_.GetInputReportBufferLength(d);
-  }
-  std::uint16_t GetOutputReportBufferLength(HidHandle d) override {
-    return inner_.GetOutputReportBufferLength(d);
+    return ForwardingHid::Open(d, i, v, p, n);
   }
   std::uint8_t SetOutputReport_Interrupt(HidHandle d, const std::uint8_t* b,
                                          std::uint32_t n) override {
     calls << "send";
-    return inner_.SetOutputReport_Interrupt(d, b, n);
+    return ForwardingHid::SetOutputReport_Interrupt(d, b, n);
   }
   std::uint8_t GetInputReport_Interrupt(HidHandle d, std::uint8_t* b, std::uint32_t size,
                                         std::uint32_t n, std::uint32_t& got) override {
     calls << "read";
-    return inner_.GetInputReport_Interrupt(d, b, size, n, got);
+    return ForwardingHid::GetInputReport_Interrupt(d, b, size, n, got);
   }
   std::uint8_t Close(HidHandle d) override {
     if (d != 0) calls << "close";
-    return inner_.Close(d);
+    return ForwardingHid::Close(d);
   }
-
- private:
-  HidLibrary& inner_;
 };
 
 // One device whose identify answer and read status the test chooses, for the
