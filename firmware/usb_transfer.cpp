@@ -18,6 +18,7 @@ constexpr int kSilentSearches = 20;
 constexpr int kBlockSize = 6;
 constexpr int kBytesPerDot = 48;  // one dot per 8 blocks
 constexpr std::uint8_t kLoaderCommand = 0xA8;
+constexpr std::uint8_t kLoaderAck = 0xFA;
 constexpr std::array<std::uint8_t, 9> kUpdateAnswer{0x00, 0x1B, kLoaderCommand, 'J', 'P', '-', 'U',
                                                     'S',  'B'};
 
@@ -97,11 +98,19 @@ class UsbFlash {
                       static_cast<std::uint8_t>(length / 256 & 0xFF),
                       static_cast<std::uint8_t>(length % 256)});
     status_.refreshAll();
+    usb_.Clearinbuf();
     usb_.readReports(2);
     usb_.Copyinreport();
-    // Any reply is accepted; no reply at all means the loader never took the length.
-    if (usb_.bytesReturned == 0) return failLine(QStringLiteral("Binary length received error"));
+    // The length comes back first, then the loader's status.
+    if (!loaderAcked(2)) return failLine(QStringLiteral("Binary length received error"));
     return true;
+  }
+
+  // A loader that refused a report gives up the transfer; going on would end
+  // with the finish line over a reader left without its program.
+  bool loaderAcked(int reports) const {
+    const std::size_t status = static_cast<std::size_t>(kReportSize * (reports - 1) + 3);
+    return usb_.bytesReturned > status && usb_.inBuffer[status] == kLoaderAck;
   }
 
   void sendBlocks() {
@@ -120,9 +129,10 @@ class UsbFlash {
     for (std::int64_t start = 0; start <= image_.fwLength; start += kBlockSize) {
       for (int i = 0; i < kBlockSize; ++i) report[3 + i] = image_.byteAt(start + i, length);
       usb_.sendOutReport();
+      usb_.Clearinbuf();
       usb_.readReports(1);
       usb_.Copyinreport();
-      if (usb_.bytesReturned == 0) {
+      if (!loaderAcked(1)) {
         status_.emptyLine();
         failLine(QStringLiteral("Write error!"));
         return;
