@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build=build/fuzz
-targets=(load_settings unpack_settings)
+targets=(load_settings unpack_settings first_stage version_reply serial_identify)
 
 CXX=clang++ cmake -S . -B "$build" -G Ninja -DMV4700_FUZZ=ON -DMV4700_TESTS=OFF >/dev/null
 cmake --build "$build" -j 2 --target "${targets[@]/#/fuzz_}"
@@ -22,10 +22,13 @@ for t in "${targets[@]}"; do
   cp -n fuzz/corpus/"$t"/* "$corpus"/
   dict=()
   [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
+  # Extra libFuzzer flags of a target, one line (e.g. a longer -max_len).
+  opts=()
+  [ -f "fuzz/$t.options" ] && read -ra opts <"fuzz/$t.options"
   echo "=== $t: $seconds s"
   log="$build/$t.log"
   if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      "$build/fuzz/fuzz_$t" "${dict[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+      "$build/fuzz/fuzz_$t" "${dict[@]}" "${opts[@]}" -max_total_time="$seconds" -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$log" 2>&1; then
     grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added|stat::peak_rss_mb)' "$log" || true
     echo "$t: no finding"
