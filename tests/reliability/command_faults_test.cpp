@@ -54,7 +54,9 @@ struct FaultRig {
       tampered.tamper = [](std::uint8_t*, std::uint32_t& got) {
         if (got > 0) --got;
       };
-      tamperedPort.tamper = [](const QByteArray& arrived) { return arrived.chopped(1); };
+      tamperedPort.tamper = [](const QByteArray& arrived) {
+        return arrived.left(arrived.size() - 1);
+      };
     }
   }
 
