@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/number_text.h"
 #include "app/status_box.h"
+#include "link/permission_hint.h"
 #include "settings/code_tables.h"
 
 namespace mv4700 {
@@ -41,6 +42,7 @@ void SerialLink::Comsearch() {
   txBytes = QByteArray("\x1B\x00", 2);
   modelId.fill(0);
   std::copy_n("4700", 4, modelId.begin() + 3);
+  deniedPort_.clear();
 
   for (int code : kUsedBaudCodes) {
     baudIndex = code;
@@ -50,6 +52,7 @@ void SerialLink::Comsearch() {
 
   if (comPort == 0) {
     status_.printLine(QStringLiteral("Can not find 4700 at com 1~16 with all baud rate!"));
+    if (!deniedPort_.isEmpty()) status_.printLine(serialPermissionHint(deniedPort_));
   } else {
     const QString found = shared_.newModel ? QStringLiteral("Found NEW 4700-01 RS232 at com: ")
                                            : QStringLiteral("Found 4700 RS232 at com: ");
@@ -72,7 +75,12 @@ void SerialLink::Loopcom() {
     port_.clearInBuffer();
     port_.clearOutBuffer();
     port_.setPortOpen(true);
-    if (!port_.portOpen()) continue;
+    if (!port_.portOpen()) {
+      // Later opens of other slots may succeed, so keep the refusal now.
+      const QString denied = port_.lastOpenDenied();
+      if (!denied.isEmpty()) deniedPort_ = denied;
+      continue;
+    }
 
     sendTxBytes();
     Comwait(kIdentifyReplyLength, kIdentifyTimeout);

@@ -45,6 +45,7 @@ class SerialLink {
   StatusBox& status_;
   Clock& clock_;
   LinkShared& shared_;
+  QString deniedPort_;  // the last slot the system refused during this search
 };
 
 // "9600,n,8,1" for a baud text.

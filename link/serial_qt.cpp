@@ -143,6 +143,8 @@ void QtSerialService::setPortOpen(bool open) {
 }
 
 void QtSerialService::open() {
+  // A refusal belongs to this open only, not to a slot that has since gone.
+  denied_.clear();
   const std::optional<QString> listed = listedComPorts();
   const QString path =
       comSlotPath(commPort_, listed, listed ? QStringList() : systemPortLocations());

@@ -4,6 +4,7 @@
 
 #include "app/number_text.h"
 #include "app/status_box.h"
+#include "link/permission_hint.h"
 
 namespace mv4700 {
 
@@ -66,9 +67,11 @@ void UsbLink::Usbsearch() {
     opened = hidStatus == 0;
   }
 
-  const auto fail = [this] {
+  const auto fail = [this, loud] {
     Usbclose();
     shared_.linkState = link_state::kErr;
+    const QString denied = hid_.lastOpenDenied();
+    if (loud && !denied.isEmpty()) status_.printLine(hidPermissionHint(denied));
     status_.refresh();
   };
 

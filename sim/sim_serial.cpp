@@ -20,6 +20,10 @@ void SimSerialService::setPortBusy(int port, bool busy) {
   slots_.at(port - 1).busy = busy;
 }
 
+void SimSerialService::setPortDenied(int port, bool denied) {
+  slots_.at(port - 1).denied = denied;
+}
+
 ReaderModel* SimSerialService::reader(int port) {
   Slot* s = slot(port);
   return s ? s->reader.get() : nullptr;
@@ -88,7 +92,12 @@ void SimSerialService::setPortOpen(bool open) {
     return;
   }
   if (openPort_) return;
+  denied_.clear();
   Slot* s = slot(commPort_);
+  if (s && s->denied) {
+    denied_ = QStringLiteral("/dev/ttyS-sim%1").arg(commPort_);
+    return fail(QSerialPort::PermissionError);
+  }
   if (!s || (!s->busy && !s->reader)) return fail(QSerialPort::DeviceNotFoundError);
   if (s->busy) return fail(QSerialPort::PermissionError);
   if (settings_.split(',').value(0).toInt() <= 0)

@@ -28,6 +28,8 @@ class SimSerialService final : public SerialService {
   // Wires a reader to port 1..16 whose program talks at `baud`.
   ReaderModel& attachReader(int port, ReaderModel::Kind kind, int baud = 9600);
   void setPortBusy(int port, bool busy = true);
+  // The port exists but the system refuses this user (no udev rule, not in dialout).
+  void setPortDenied(int port, bool denied = true);
   ReaderModel* reader(int port);
   // Everything the tool sent on the port, whatever the line speed.
   QByteArray sentBytes(int port) const;
@@ -54,10 +56,12 @@ class SimSerialService final : public SerialService {
   void setReceiveHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
   int lastError() const override { return error_; }
   void clearError() override { error_ = 0; }
+  QString lastOpenDenied() const override { return denied_; }
 
  private:
   struct Slot {
     bool busy = false;
+    bool denied = false;
     std::unique_ptr<ReaderModel> reader;
     QByteArray sent;
   };
@@ -84,6 +88,7 @@ class SimSerialService final : public SerialService {
   bool notify_ = false;
   std::function<void()> handler_;
   int error_ = 0;
+  QString denied_;
 };
 
 }  // namespace mv4700
