@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs the build into a staging root and checks what landed there, and that
+# the launcher entry, the metadata and the icon all use the same application id.
+# Usage: check_install.sh <build dir> <staging dir> <app id>
+set -euo pipefail
+build=$1 stage=$2 id=$3
+rm -rf "$stage"
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
+root="$stage/usr"
+fail=0
+bad() { echo "FAIL: $*"; fail=1; }
+
+for exe in bin/mv4700-tool bin/mv4700-sim; do
+  [ -x "$root/$exe" ] || bad "$exe missing or not executable"
+done
+rule="$root/lib/udev/rules.d/60-mv4700.rules"
+[ -s "$rule" ] || bad "udev rule missing"
+desktop="$root/share/applications/$id.desktop"
+metainfo="$root/share/metainfo/$id.metainfo.xml"
+[ -s "$desktop" ] || bad "desktop file missing"
+[ -s "$metainfo" ] || bad "metainfo missing"
+for size in 48 64 128 256; do
+  icon="$root/share/icons/hicolor/${size}x${size}/apps/$id.png"
+  if [ ! -s "$icon" ]; then
+    bad "icon ${size}x${size} missing"
+  elif ! file "$icon" | grep -q "PNG image data, $size x $size"; then
+    bad "icon in ${size}x${size} is $(file -b "$icon")"
+  fi
+done
+
+if [ -s "$desktop" ]; then
+  exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+  [ -x "$root/bin/$exec_name" ] || bad "Exec=$exec_name is not an installed program"
+  grep -qx "Icon=$id" "$desktop" || bad "desktop Icon is not $id"
+fi
+if [ -s "$metainfo" ]; then
+  grep -q "<id>$id</id>" "$metainfo" || bad "metainfo id is not $id"
+  grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+    bad "metainfo launchable is not $id.desktop"
+fi
+if [ -s "$rule" ]; then
+  # systemd drops a line that names a group which does not exist, uaccess and all.
+  if grep -v '^#' "$rule" | grep 'uaccess' | grep -q 'GROUP='; then bad "GROUP= next to uaccess"; fi
+  if grep -v '^#' "$rule" | grep -q 'MODE="0666"'; then bad "world-writable mode in the rule"; fi
+  for subsystem in hidraw tty; do
+    grep -v '^#' "$rule" | grep "SUBSYSTEM==\"$subsystem\"" | grep 'idVendor}=="10c4"' |
+      grep 'idProduct}=="84b7"' | grep -q 'TAG+="uaccess"' || bad "no uaccess line for $subsystem"
+  done
+fi
+
+[ "$fail" = 0 ] && echo "install layout OK under $stage"
+exit "$fail"
