@@ -3,6 +3,7 @@
 #include "app/default_fields.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/recording_status_box.h"
+#include "tests/support/sample_fields.h"
 #include "tests/support/scripted_dialogs.h"
 
 namespace mv4700 {
@@ -15,19 +16,7 @@ using testing::ScriptedDialogs;
 // Fields as a read from a reader might leave them: every value changed, two
 // fields disabled.
 PlainFields changedFields() {
-  PlainFields fields;
-  fields.setText(Field::Text1, "PRE");
-  fields.setText(Field::Combo1, "5");
-  fields.setText(Field::Combo2, "8");
-  fields.setText(Field::Text2, "POST");
-  fields.setText(Field::Combo3, "<TAB>");
-  fields.setTag(Field::Combo3, "3");
-  fields.setText(Field::Text3, "OFF");
-  fields.setValue(Field::Check3, 0);
-  fields.setText(Field::Combo4, "115200");
-  fields.setTag(Field::Combo4, "9");
-  fields.setValue(Field::Check1, 1);
-  fields.setValue(Field::Check2, 1);
+  PlainFields fields = testing::nonDefaultFields();
   fields.setEnabled(Field::Check2, false);
   fields.setEnabled(Field::Text1, false);
   return fields;

@@ -5,25 +5,11 @@
 
 #include "commands/commands.h"
 #include "tests/commands/commands_fixture.h"
+#include "tests/support/sample_fields.h"
 #include "tests/support/tampered_links.h"
 
 namespace mv4700::testing {
 namespace {
-
-void fillExample(PlainFields& f) {
-  f.setText(Field::Combo1, "3");
-  f.setText(Field::Combo2, "8");
-  f.setText(Field::Combo3, "<TAB>");
-  f.setTag(Field::Combo3, "3");
-  f.setText(Field::Combo4, "19200");
-  f.setTag(Field::Combo4, "6");
-  f.setValue(Field::Check1, 1);
-  f.setText(Field::Text1, "ID:");
-  f.setText(Field::Text2, "");
-  f.setText(Field::Text3, "X");
-  f.setValue(Field::Check3, 1);
-  f.setValue(Field::Check2, 0);
-}
 
 const QByteArray kExampleImage =
     QByteArray::fromHex("1B1D00101F06FF0302080349443A20202020002020202020202001582020202020200100");
@@ -45,7 +31,7 @@ TEST_P(WriteThenRead, ShowsWhatWasWritten) {
   } else {
     serial.attachReader(5, r.kind, 9600);
   }
-  fillExample(fields);
+  fields = workedExampleFields();
   fields.setValue(Field::Check2, 1);
   fields.setText(Field::Text2, QString::fromLatin1("\xE9t\xE9"));
 
@@ -85,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Links, WriteThenRead,
 
 TEST_F(CommandsTest, UsbWriteFramesTheImageInFiveReports) {
   hid.addReader();
-  fillExample(fields);
+  fields = workedExampleFields();
   writeSettings(session, fields);
 
   const auto& sent = hid.sentReports(0);
@@ -103,7 +89,7 @@ TEST_F(CommandsTest, UsbWriteFramesTheImageInFiveReports) {
 
 TEST_F(CommandsTest, SerialWriteSendsTheImageAsOneBlock) {
   serial.attachReader(2, ReaderModel::Kind::New);
-  fillExample(fields);
+  fields = workedExampleFields();
   writeSettings(session, fields);
   EXPECT_TRUE(serial.sentBytes(2).endsWith(kExampleImage));
   EXPECT_EQ(box.lines.last(), "Programming settings to TQ-4700 RS232 OK!");

@@ -29,13 +29,7 @@ QString replyOf(const QByteArray& image) {
 
 // Start 3, number 8, <TAB>, 19200, PS/2 lock, prefix "ID:", no postfix,
 // on-remove "X", buzzer on, CapsLock off.
-PlainFields workedExampleFields() {
-  PlainFields f = testing::nonDefaultFields();
-  f.setText(Field::Text2, "");
-  f.setValue(Field::Check3, 1);
-  f.setValue(Field::Check2, 0);
-  return f;
-}
+using testing::workedExampleFields;
 
 const char* const kWorkedExampleImage =
     "1B1D00101F06FF0302080349443A2020202000202020202020200158202020202020"
