@@ -57,6 +57,7 @@ void Picture1::clear() {
   image_.fill(kBackground);
   x_ = y_ = 0;
   text_.clear();
+  update();
 }
 
 void Picture1::draw(const QString& text) {
@@ -69,6 +70,9 @@ void Picture1::draw(const QString& text) {
   const QPointF at(x_ / kTwipsPerPixel, y_ / kTwipsPerPixel + metrics.ascent());
   painter.drawText(at, text);
   x_ += metrics.horizontalAdvance(text) * kTwipsPerPixel;
+  // Shown at the next refresh, or once the program is idle again: the last
+  // line of a command often comes without a refresh after it.
+  update();
 }
 
 void Picture1::printOpen(const QString& text) {

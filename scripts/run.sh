@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the tool and starts it beside the reader emulator: a 4700-01 served by
-# mv4700-sim on a pseudo-terminal, mapped to COM1. Lines typed here go to the
-# emulated reader ("touch", "remove", "unplug", "replug"). With --real the tool
-# starts alone, for real readers. Installs missing Debian packages first.
+# mv4700-sim on a pseudo-terminal, mapped to COM1, answering at the real speed
+# of its line. The tool starts in build/demo, beside a sample firmware image, so
+# its file chooser opens there. Lines typed here go to the emulated reader
+# ("touch", "remove", "unplug", "replug"). With --real the tool starts alone,
+# for real readers. Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,22 +25,22 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-tool=build/default/app/mv4700-tool
+tool=$PWD/build/default/app/mv4700-tool
 if [ "$real" -eq 1 ]; then
   exec "$tool"
 fi
 
-sim=build/default/sim/mv4700-sim
+sim=$PWD/build/default/sim/mv4700-sim
 mkdir -p build/demo
 image=build/demo/sample-firmware.bin
-"$sim" --make-image "$image" --length 8192 --version "MV4700-01 demo firmware V2.1"
+"$sim" --make-image "$image" --length 4096 --version "MV4700-01 demo firmware V2.1"
 
-coproc SIM { exec "$sim" --model new --baud 9600 --version "MV4700-01 V2.0 (emulated)"; }
+coproc SIM { exec "$sim" --model new --baud 9600 --wire-time --version "MV4700-01 V2.0 (emulated)"; }
 read -r pty <&"${SIM[0]}"
 echo "Emulated 4700-01 on $pty, mapped to COM1. Sample firmware image: $image"
 echo "Type touch or remove (then Enter) to present or take away the iButton."
 
-MV4700_COM_PORTS="$pty" "$tool" &
+(cd build/demo && MV4700_COM_PORTS="$pty" exec "$tool") &
 tool_pid=$!
 trap 'kill "$tool_pid" 2>/dev/null || true' INT TERM
 while kill -0 "$tool_pid" 2>/dev/null; do

@@ -1,34 +1,215 @@
 #!/usr/bin/env bash
-# Starts the tool on a virtual X display and saves a PNG of its main window.
-# Usage: scripts/screenshot.sh [output.png]   (default: build/screenshot.png)
-# Builds the default preset first if the program is missing.
+# Pictures of the tool on a virtual X display (Xvfb, no window manager).
+#
+#   scripts/screenshot.sh [out.png]
+#       the main window at start-up (default: build/screenshot.png)
+#   scripts/screenshot.sh --demo [DIR]
+#       starts scripts/run.sh (the tool beside the emulated reader) and works its
+#       menus as an operator would, with mouse and keys: types a prefix and a
+#       postfix, writes the settings, clears the fields, reads them back, flashes
+#       the sample firmware, reads the version and exits. Saves a picture of each
+#       step in DIR (default: build/demo-shots) and checks that the emulator
+#       stopped with the tool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="$(realpath -m "${1:-build/screenshot.png}")"
-tool=build/default/app/mv4700-tool
-if [ ! -x "$tool" ]; then
-  cmake --preset default >/dev/null
-  cmake --build --preset default -j2 --target mv4700-tool
+
+if [ -z "${MV4700_ON_XVFB:-}" ]; then
+  scripts/install-deps.sh
+  exec env MV4700_ON_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
-mkdir -p "$(dirname "$out")"
-export MV4700_TOOL="$tool" MV4700_SHOT="$out"
-# import waits for a mouse click when the named window does not exist yet, so
-# find the window first and hand import its id. ImageMagick's own import (a
-# wrapper of the same name may sit earlier in PATH).
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  "$MV4700_TOOL" & pid=$!
-  trap "kill $pid 2>/dev/null" EXIT
-  title="Mirevantis 4700B Programming tool v2.0"
-  for _ in $(seq 50); do
-    id=$(xwininfo -name "$title" 2>/dev/null | sed -n "s/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p")
+
+title="Mirevantis 4700B Programming tool v2.0"
+
+fail() {
+  echo "screenshot: $*" >&2
+  exit 1
+}
+
+# Prints the id of the shown window whose name is $1, waiting while process $2 lives.
+find_window() {
+  local id
+  while kill -0 "$2" 2>/dev/null; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
     if [ -n "$id" ]; then
-      sleep 0.5  # let the first paint land
-      timeout 20 /usr/bin/import -window "$id" "$MV4700_SHOT" && exit 0
-      break
+      echo "$id"
+      return 0
     fi
     sleep 0.2
   done
-  echo "the main window did not appear" >&2
-  exit 1
-'
-echo "$out"
+  return 1
+}
+
+# The screen area of the main window, as an ImageMagick geometry. Every other
+# window of the tool opens inside it.
+area() {
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
+}
+
+# Saves what the screen shows of the main window's area: $1 a PNG, or raw RGB
+# when $1 ends in .rgb (quick, for frames that are only compared).
+grab() {
+  case "$1" in
+    *.rgb) import -window root -crop "$(area)" +repage -depth 8 "rgb:$1" ;;
+    *) import -window root -crop "$(area)" +repage "$1" ;;
+  esac
+}
+
+# Returns once the screen has not changed for $1 grabs in a row, 0.5 s apart;
+# the commands run in the tool's own thread, so a still screen means it is done.
+wait_still() {
+  local last="" now same=0 frame
+  frame=$(mktemp --suffix=.rgb)
+  for _ in $(seq 240); do
+    grab "$frame"
+    now=$(md5sum <"$frame")
+    if [ "$now" = "$last" ]; then same=$((same + 1)); else same=0; fi
+    last=$now
+    if [ "$same" -ge "$1" ]; then
+      rm -f "$frame"
+      return 0
+    fi
+    sleep 0.5
+  done
+  fail "the window never settled"
+}
+
+# Opens menu $1 of the menu bar (0 = File) and triggers its item $2 (1 = first).
+menu() {
+  local keys=() downs i
+  xdotool mousemove --window "$main" 20 9 click 1
+  sleep 0.3
+  for ((i = 0; i < $1; i++)); do keys+=(Right); done
+  # A menu opened by the mouse has no item selected; one reached by arrow key has its first.
+  downs=$(($1 == 0 ? $2 : $2 - 1))
+  for ((i = 0; i < downs; i++)); do keys+=(Down); done
+  xdotool key "${keys[@]}" Return
+}
+
+# Replaces the text of the box at ($1, $2) in the main window with $3.
+type_into() {
+  xdotool mousemove --window "$main" "$1" "$2" click 1
+  xdotool key ctrl+a BackSpace
+  xdotool type --delay 30 "$3"
+  # Focus back on the status box: a blinking text cursor never lets the screen settle.
+  xdotool mousemove --window "$main" 300 420 click 1
+}
+
+# Answers the message box that opens with Return (its default button, OK).
+confirm_box() {
+  sleep 0.5
+  xdotool key Return
+}
+
+startup_picture() {
+  local out tool
+  out=$(realpath -m "${1:-build/screenshot.png}")
+  tool=build/default/app/mv4700-tool
+  if [ ! -x "$tool" ]; then
+    cmake --preset default >/dev/null
+    cmake --build --preset default -j2 --target mv4700-tool
+  fi
+  mkdir -p "$(dirname "$out")"
+  "$tool" &
+  local pid=$!
+  trap 'kill $pid 2>/dev/null' EXIT
+  main=$(find_window "$title" "$pid") || fail "the main window did not appear"
+  wait_still 2
+  grab "$out"
+  echo "$out"
+}
+
+# Flashes the sample image from the chooser, saving the chooser, the question,
+# a picture from the middle of the transfer and the end.
+flash_sample_firmware() {
+  local dir=$1 chooser frames i n first last_change
+  menu 1 5
+  chooser=$(find_window "4700 File Manager" "$run") || fail "the file chooser did not appear"
+  sleep 0.5
+  xdotool mousemove --window "$chooser" 254 15 click 1  # the first file of the list
+  sleep 0.3
+  grab "$dir/firmware-chooser.png"
+  xdotool mousemove --window "$chooser" 320 264 click 1  # "Open the bin file and update"
+  sleep 1
+  grab "$dir/firmware-question.png"
+  xdotool key Return
+
+  # Frames every 0.3 s until the screen has been still for 3 s. During the
+  # transfer every frame adds dots; the middle of the last run of frames that
+  # each differ from the one before is the transfer half done.
+  frames=$(mktemp -d)
+  local sums=() same=0
+  for ((n = 0; n < 600; n++)); do
+    grab "$frames/$n.rgb"
+    sums+=("$(md5sum <"$frames/$n.rgb")")
+    if [ "$n" -gt 0 ] && [ "${sums[n]}" = "${sums[n - 1]}" ]; then
+      same=$((same + 1))
+    else
+      same=0
+    fi
+    [ "$same" -ge 10 ] && break
+    sleep 0.3
+  done
+  [ "$same" -ge 10 ] || fail "the firmware update never ended"
+  last_change=$((n - same))
+  first=$last_change
+  while [ "$first" -gt 1 ] && [ "${sums[first - 1]}" != "${sums[first - 2]}" ]; do
+    first=$((first - 1))
+  done
+  i=$(((first + last_change) / 2))
+  convert -size "$(area | cut -d+ -f1)" -depth 8 "rgb:$frames/$i.rgb" "$dir/firmware-update.png"
+  grab "$dir/firmware-done.png"
+  rm -rf "$frames"
+}
+
+demo_pictures() {
+  local dir log fifo
+  dir=$(realpath -m "${1:-build/demo-shots}")
+  mkdir -p "$dir" build
+  log=$PWD/build/demo-run.log
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  scripts/run.sh <"$fifo" >"$log" 2>&1 &
+  run=$!
+  exec 9>"$fifo"  # run.sh passes lines typed here to the emulator; keep its input open
+  rm -f "$fifo"
+  trap 'kill $run 2>/dev/null || true' EXIT
+  main=$(find_window "$title" "$run") || fail "the main window did not appear; see $log"
+  wait_still 3
+
+  type_into 288 101 "ID:"
+  type_into 288 197 "#"
+  menu 1 1  # Write settings to 4700
+  wait_still 3
+  grab "$dir/demo-write.png"
+
+  menu 0 3  # Clear all setting fields to default
+  confirm_box
+  wait_still 2
+  menu 1 2  # Read settings from 4700
+  wait_still 3
+  grab "$dir/demo-read.png"
+
+  flash_sample_firmware "$dir"
+
+  menu 1 4  # Read version from 4700
+  wait_still 3
+  grab "$dir/demo-version.png"
+
+  menu 0 4  # Exit
+  for _ in $(seq 100); do
+    kill -0 "$run" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -0 "$run" 2>/dev/null && fail "the demo did not end with the tool"
+  wait "$run" || fail "scripts/run.sh failed; see $log"
+  pgrep -f "mv4700-sim .*V2\.0 \(emulated\)" >/dev/null && fail "the emulator outlived the tool"
+  echo "the demo ended and its emulator stopped; pictures in $dir:"
+  ls "$dir"
+}
+
+case "${1:-}" in
+  --demo) demo_pictures "${2:-}" ;;
+  *) startup_picture "${1:-}" ;;
+esac

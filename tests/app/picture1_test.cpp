@@ -173,6 +173,23 @@ class Picture1Test : public QObject {
     QCOMPARE(boxPaints.count, 2);
     QCOMPARE(labelPaints.count, 1);
   }
+
+  // A command's last lines often come without a refresh; they must still reach
+  // the screen once the program handles events again.
+  void printedTextAppearsWhenIdle() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QCoreApplication::processEvents();
+    PaintCounter boxPaints(box_);
+
+    box_->printLine(QStringLiteral("4700-01 firmware update Finished!"));
+    QCOMPARE(boxPaints.count, 0);  // nothing painted while the command runs
+    QTRY_VERIFY(boxPaints.count > 0);
+
+    const int afterPrint = boxPaints.count;
+    box_->clear();
+    QTRY_VERIFY(boxPaints.count > afterPrint);
+  }
 };
 
 }  // namespace mv4700
