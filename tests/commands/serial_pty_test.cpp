@@ -2,31 +2,19 @@
 // pseudo-terminal, with the steady clock: what an operator's run does.
 #include <gtest/gtest.h>
 
-#include "app/clock.h"
 #include "commands/commands.h"
-#include "link/device_session.h"
-#include "link/serial_qt.h"
-#include "sim/sim_hid.h"
-#include "tests/link/core_application.h"
-#include "tests/support/simulated_reader.h"
+#include "tests/support/emulated_serial_session.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/qt_printers.h"
-#include "tests/support/recording_status_box.h"
 
 namespace mv4700::testing {
 namespace {
 
 TEST(CommandsOverPty, WriteThenReadShowsWhatWasWritten) {
-  ensureCoreApplication();
-  SimulatedReader reader(MV4700_SIM_PATH, {"--model", "new", "--baud", "19200"});
-  ASSERT_FALSE(reader.path().isEmpty());
-  qputenv("MV4700_COM_PORTS", reader.path().toLocal8Bit());
-
-  SteadyClock clock;
-  SimHidLibrary noUsb(clock);
-  QtSerialService serial;
-  RecordingStatusBox box;
-  DeviceSession session(noUsb, serial, box, clock);
+  EmulatedSerialSession run({"--model", "new", "--baud", "19200"});
+  ASSERT_TRUE(run.started());
+  DeviceSession& session = run.session;
+  const RecordingStatusBox& box = run.box;
 
   PlainFields written;
   written.setText(Field::Text1, "ID:");
@@ -42,9 +30,8 @@ TEST(CommandsOverPty, WriteThenReadShowsWhatWasWritten) {
   readSettings(session, back);
   EXPECT_EQ(box.lines.last(), "Read 4700-01 RS232 value OK!");
   for (Field f : kAllFields) EXPECT_EQ(back.state(f), written.state(f)) << int(f);
-  EXPECT_FALSE(serial.portOpen());
+  EXPECT_FALSE(run.serial.portOpen());
   EXPECT_TRUE(session.linkState().isEmpty());
-  qunsetenv("MV4700_COM_PORTS");
 }
 
 }  // namespace

@@ -4,16 +4,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "app/clock.h"
-#include "link/device_session.h"
-#include "link/serial_qt.h"
-#include "sim/sim_hid.h"
 #include "testmode/test_mode.h"
 #include "testmode/test_window.h"
-#include "tests/link/core_application.h"
-#include "tests/support/simulated_reader.h"
+#include "tests/support/emulated_serial_session.h"
 #include "tests/support/plain_fields.h"
-#include "tests/support/recording_status_box.h"
 
 namespace mv4700::testing {
 namespace {
@@ -34,32 +28,25 @@ bool runEventsUntil(Done done) {
 }
 
 TEST(TestModeOverPty, TouchAppearsUntilEndTestClosesThePort) {
-  ensureCoreApplication();
-  SimulatedReader reader(MV4700_SIM_PATH, {"--model", "new", "--id", "0123456789ABCDEF"});
-  ASSERT_FALSE(reader.path().isEmpty());
-  qputenv("MV4700_COM_PORTS", reader.path().toLocal8Bit());
-
-  SteadyClock clock;
-  SimHidLibrary noUsb(clock);
-  QtSerialService serial;
-  RecordingStatusBox box;
+  EmulatedSerialSession run({"--model", "new", "--id", "0123456789ABCDEF"});
+  ASSERT_TRUE(run.started());
+  SimulatedReader& reader = run.reader;
+  const RecordingStatusBox& box = run.box;
   PlainFields fields;
   NoWindow window;
-  DeviceSession session(noUsb, serial, box, clock);
-  TestMode mode(session, fields, window);
+  TestMode mode(run.session, fields, window);
 
   mode.startTest();
-  ASSERT_EQ(session.linkState(), "TEST232");
+  ASSERT_EQ(run.session.linkState(), "TEST232");
   reader.command("touch");
   EXPECT_TRUE(runEventsUntil([&] { return box.openLine.contains("0123456789ABCDEF"); }))
       << box.shown().join('|').toStdString();
 
   mode.endTest();
-  EXPECT_FALSE(serial.portOpen());
+  EXPECT_FALSE(run.serial.portOpen());
   reader.command("touch");
   runEventsUntil([] { return false; });
   EXPECT_EQ(box.shown(), QStringList{"* Test Mode end *"});
-  qunsetenv("MV4700_COM_PORTS");
 }
 
 }  // namespace
