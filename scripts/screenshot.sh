@@ -112,9 +112,9 @@ startup_picture() {
   fi
   mkdir -p "$(dirname "$out")"
   "$tool" &
-  local pid=$!
-  trap 'kill $pid 2>/dev/null' EXIT
-  main=$(find_window "$title" "$pid") || fail "the main window did not appear"
+  tool_pid=$!
+  trap 'kill $tool_pid 2>/dev/null || true; wait $tool_pid 2>/dev/null || true' EXIT
+  main=$(find_window "$title" "$tool_pid") || fail "the main window did not appear"
   wait_still 2
   grab "$out"
   echo "$out"

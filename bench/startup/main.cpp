@@ -14,11 +14,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/clock.h"
-#include "app/form1.h"
-#include "app/tool.h"
-#include "link/hid_hidapi.h"
-#include "link/serial_qt.h"
+#include "app/operator_tool.h"
 
 namespace {
 
@@ -59,14 +55,10 @@ class FirstPaint final : public QObject {
 int child(int argc, char** argv) {
   QApplication app(argc, argv);
   mv4700::configureApplication();
-  mv4700::HidapiLibrary hid;
-  mv4700::QtSerialService serial;
-  mv4700::SteadyClock clock;
-  mv4700::Form1 window;
-  mv4700::Tool tool(window, hid, serial, clock);
-  FirstPaint watch(window);
+  mv4700::OperatorTool tool;
+  FirstPaint watch(tool.window);
   app.installEventFilter(&watch);
-  window.show();
+  tool.window.show();
   return app.exec();
 }
 

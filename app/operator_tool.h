@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/clock.h"
+#include "app/form1.h"
+#include "app/tool.h"
+#include "link/hid_hidapi.h"
+#include "link/serial_qt.h"
+
+namespace mv4700 {
+
+// The tool as an operator runs it: the real USB and serial backends, the
+// steady clock and the main window with its commands wired. The backends are
+// declared first, so they close the device and the port last, at program end.
+struct OperatorTool {
+  HidapiLibrary hid;
+  QtSerialService serial;
+  SteadyClock clock;
+  Form1 window;
+  Tool tool{window, hid, serial, clock};
+};
+
+}  // namespace mv4700
