@@ -7,9 +7,10 @@
 #       starts scripts/run.sh (the tool beside the emulated reader) and works its
 #       menus as an operator would, with mouse and keys: types a prefix and a
 #       postfix, writes the settings, clears the fields, reads them back, flashes
-#       the sample firmware, reads the version and exits. Saves a picture of each
-#       step in DIR (default: build/demo-shots) and checks that the emulator
-#       stopped with the tool.
+#       the sample firmware, reads the version, resets the reader, saves and
+#       opens a settings file, runs test mode with an iButton touched and exits.
+#       Saves a picture of each step in DIR (default: build/demo-shots) and
+#       checks that the emulator stopped with the tool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -75,25 +76,50 @@ wait_still() {
   fail "the window never settled"
 }
 
+# The centres of the menu titles, with the fonts scripts/install-deps.sh installs.
+menu_x=(20 85 187 290)
+
 # Opens menu $1 of the menu bar (0 = File) and triggers its item $2 (1 = first).
 menu() {
-  local keys=() downs i
-  xdotool mousemove --window "$main" 20 9 click 1
+  local keys=() i
+  xdotool mousemove --window "$main" "${menu_x[$1]}" 9 click 1
   sleep 0.3
-  for ((i = 0; i < $1; i++)); do keys+=(Right); done
-  # A menu opened by the mouse has no item selected; one reached by arrow key has its first.
-  downs=$(($1 == 0 ? $2 : $2 - 1))
-  for ((i = 0; i < downs; i++)); do keys+=(Down); done
+  # A menu opened by the mouse has no item selected yet.
+  for ((i = 0; i < $2; i++)); do keys+=(Down); done
   xdotool key "${keys[@]}" Return
 }
 
-# Replaces the text of the box at ($1, $2) in the main window with $3.
+# Replaces the text of the box at ($2, $3) in window $1 with $4.
 type_into() {
-  xdotool mousemove --window "$main" "$1" "$2" click 1
+  xdotool mousemove --window "$1" "$2" "$3" click 1
   xdotool key ctrl+a BackSpace
-  xdotool type --delay 30 "$3"
-  # Focus back on the status box: a blinking text cursor never lets the screen settle.
+  xdotool type --delay 30 "$4"
+}
+
+# Types $2 into the main window's box at $1 (prefix, postfix...), then puts the
+# focus back on the status box: a blinking text cursor never lets the screen settle.
+type_field() {
+  case "$1" in
+    prefix) type_into "$main" 288 101 "$2" ;;
+    postfix) type_into "$main" 288 197 "$2" ;;
+  esac
   xdotool mousemove --window "$main" 300 420 click 1
+}
+
+# In the file chooser: types $1 as the file name, or picks the first file of
+# the list when $1 is empty; saves a picture to $2 when given; then confirms.
+use_chooser() {
+  local chooser
+  chooser=$(find_window "4700 File Manager" "$run") || fail "the file chooser did not appear"
+  sleep 0.5
+  if [ -n "$1" ]; then
+    type_into "$chooser" 320 228 "$1"
+  else
+    xdotool mousemove --window "$chooser" 254 15 click 1
+  fi
+  sleep 0.3
+  if [ -n "${2:-}" ]; then grab "$2"; fi
+  xdotool mousemove --window "$chooser" 320 264 click 1
 }
 
 # Answers the message box that opens with Return (its default button, OK).
@@ -123,14 +149,9 @@ startup_picture() {
 # Flashes the sample image from the chooser, saving the chooser, the question,
 # a picture from the middle of the transfer and the end.
 flash_sample_firmware() {
-  local dir=$1 chooser frames i n first last_change
+  local dir=$1 frames i n first last_change
   menu 1 5
-  chooser=$(find_window "4700 File Manager" "$run") || fail "the file chooser did not appear"
-  sleep 0.5
-  xdotool mousemove --window "$chooser" 254 15 click 1  # the first file of the list
-  sleep 0.3
-  grab "$dir/firmware-chooser.png"
-  xdotool mousemove --window "$chooser" 320 264 click 1  # "Open the bin file and update"
+  use_chooser "" "$dir/firmware-chooser.png"  # the sample image, the only file there
   sleep 1
   grab "$dir/firmware-question.png"
   xdotool key Return
@@ -168,6 +189,7 @@ demo_pictures() {
   dir=$(realpath -m "${1:-build/demo-shots}")
   mkdir -p "$dir" build
   log=$PWD/build/demo-run.log
+  rm -f build/demo/demo-settings.mvs  # left by an earlier tour
   fifo=$(mktemp -u)
   mkfifo "$fifo"
   scripts/run.sh <"$fifo" >"$log" 2>&1 &
@@ -178,8 +200,8 @@ demo_pictures() {
   main=$(find_window "$title" "$run") || fail "the main window did not appear; see $log"
   wait_still 3
 
-  type_into 288 101 "ID:"
-  type_into 288 197 "#"
+  type_field prefix "ID:"
+  type_field postfix "#"
   menu 1 1  # Write settings to 4700
   wait_still 3
   grab "$dir/demo-write.png"
@@ -196,6 +218,30 @@ demo_pictures() {
   menu 1 4  # Read version from 4700
   wait_still 3
   grab "$dir/demo-version.png"
+
+  menu 1 3  # Reset 4700 settings to default
+  confirm_box
+  wait_still 3
+  grab "$dir/demo-reset.png"
+
+  menu 0 2  # Save file
+  use_chooser "demo-settings"
+  wait_still 2
+  grab "$dir/demo-save.png"
+  type_field prefix "changed"
+  menu 0 1  # Open file
+  use_chooser ""  # demo-settings.mvs, the only settings file there
+  wait_still 2
+  grab "$dir/demo-open.png"
+
+  menu 2 1  # Start Test
+  wait_still 3
+  echo touch >&9  # an iButton on the emulated reader
+  wait_still 2
+  grab "$dir/demo-test.png"
+  menu 2 2  # End Test
+  wait_still 2
+  grab "$dir/demo-test-end.png"
 
   menu 0 4  # Exit
   for _ in $(seq 100); do
