@@ -1,6 +1,5 @@
 #include <QByteArray>
 #include <QString>
-#include <array>
 #include <cstdint>
 
 #include "app/status_box.h"
@@ -12,12 +11,14 @@
 namespace mv4700 {
 namespace {
 
-constexpr std::array<std::uint8_t, 5> kReadRequest{0x1B, 0x1C, 0x00, 0x10, 0x1F};
+// The request is the image's header alone; the reply starts with it.
+const QByteArray kReadRequest = settingsImageHeader(kReadSettingsCommand);
 
 bool usbHeaderMatches(const UsbLink& usb) {
   if (usb.inBuffer[0] != 0x00) return false;
-  for (std::size_t i = 0; i < kReadRequest.size(); ++i) {
-    if (usb.inBuffer[1 + i] != kReadRequest[i]) return false;
+  for (qsizetype i = 0; i < kReadRequest.size(); ++i) {
+    if (usb.inBuffer[static_cast<std::size_t>(1 + i)] != static_cast<std::uint8_t>(kReadRequest[i]))
+      return false;
   }
   return true;
 }
@@ -33,7 +34,7 @@ QString usbReplyText(const UsbLink& usb) {
 
 void readOverUsb(DeviceSession& s, SettingsFields& fields) {
   UsbLink& usb = s.usb;
-  usb.sendCommand({0x1B, 0x1C, 0x00, 0x10, 0x1F});
+  usb.sendCommand(kReadRequest);
   usb.readReports(5);
   if (!usbHeaderMatches(usb)) {
     s.status.printLine("Read 4700-01 USB value Error!");
@@ -49,12 +50,11 @@ void readOverUsb(DeviceSession& s, SettingsFields& fields) {
 
 void readOverSerial(DeviceSession& s, SettingsFields& fields) {
   SerialLink& serial = s.serial;
-  const QByteArray request(reinterpret_cast<const char*>(kReadRequest.data()), kReadRequest.size());
-  serial.txBytes = request;
+  serial.txBytes = kReadRequest;
   serial.port().clearError();
   serial.sendTxBytes();
   serial.Comwait(36, 1.0f);
-  if (serial.rxDone == 1 && serial.rxBytes.startsWith(request)) {
+  if (serial.rxDone == 1 && serial.rxBytes.startsWith(kReadRequest)) {
     s.status.printLine(s.newModel() ? QStringLiteral("Read 4700-01 RS232 value OK!")
                                     : QStringLiteral("Read TQ-4700 RS232 value OK!"));
     s.replyText = QString::fromLatin1(serial.rxBytes.left(36));

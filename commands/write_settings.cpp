@@ -14,12 +14,11 @@
 namespace mv4700 {
 namespace {
 
-constexpr std::uint8_t kWriteCommand = 0x1D;
 constexpr std::array<std::uint8_t, 7> kUsbAck{0x00, 0x1B, 0x1D, 0x00, 0x10, 0x01, 0xAA};
 const QByteArray kSerialAck("\x1B\x1D\x00\x10\x01\xAA", 6);
 
 std::optional<QByteArray> writeImage(const SettingsFields& fields, QString* refusal) {
-  return assembleSettingsImage(kWriteCommand, Packsettings(fields), fields, refusal);
+  return assembleSettingsImage(kWriteSettingsCommand, Packsettings(fields), fields, refusal);
 }
 
 void writeOverUsb(DeviceSession& s, const QByteArray& image) {
@@ -27,13 +26,8 @@ void writeOverUsb(DeviceSession& s, const QByteArray& image) {
   s.status.printOpen("Wrote memory block:");
   s.status.refresh();
   bool allSent = true;
-  for (int k = 1; k <= 5 && allSent; ++k) {
-    usb.outReport.fill(0);
-    for (int i = 0; i < 8; ++i) {
-      const int at = 8 * (k - 1) + i;
-      usb.outReport[1 + i] = at < image.size() ? static_cast<std::uint8_t>(image[at]) : 0;
-    }
-    usb.sendOutReport();
+  for (int k = 1; k <= 5; ++k) {
+    usb.sendCommand(image.mid(8 * (k - 1), 8));  // the last block is zero-filled
     if (usb.hidStatus != 0) {
       allSent = false;  // the line stays open with the blocks that went out
       break;
@@ -89,7 +83,8 @@ void writeOverSerial(DeviceSession& s, const QByteArray& image) {
 void writeSettings(DeviceSession& s, const SettingsFields& fields) {
   // A text the image cannot carry is refused before the reader is contacted.
   QString refusal;
-  if (!writeImage(fields, &refusal)) {
+  const std::optional<QByteArray> image = writeImage(fields, &refusal);
+  if (!image) {
     s.status.clear();
     s.status.printLine(refusal);
     s.status.refresh();
@@ -98,10 +93,10 @@ void writeSettings(DeviceSession& s, const SettingsFields& fields) {
   }
 
   s.usb.Usbsearch();
-  if (s.linkState() == link_state::kOk) writeOverUsb(s, *writeImage(fields, nullptr));
+  if (s.linkState() == link_state::kOk) writeOverUsb(s, *image);
   if (s.linkState() != link_state::kUsb) {
     s.serial.Comsearch();
-    if (s.serial.comPort != 0) writeOverSerial(s, *writeImage(fields, nullptr));
+    if (s.serial.comPort != 0) writeOverSerial(s, *image);
   }
   s.linkState().clear();
 }

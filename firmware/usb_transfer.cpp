@@ -39,13 +39,8 @@ class UsbFlash {
   bool erase() {
     status_.printOpen(QStringLiteral("Erase TQ-4700 program memory ..."));
     status_.refresh();
-    constexpr std::size_t kFirstHalf = 8;
-    usb_.outReport.fill(0);
-    std::copy_n(kEraseCommand.begin(), kFirstHalf, usb_.outReport.begin() + 1);
-    usb_.sendOutReport();
-    usb_.outReport.fill(0);
-    std::copy(kEraseCommand.begin() + kFirstHalf, kEraseCommand.end(), usb_.outReport.begin() + 1);
-    usb_.sendOutReport();
+    usb_.sendCommand(std::span(kEraseCommand).first(8));
+    usb_.sendCommand(std::span(kEraseCommand).subspan(8));
     // Only the second half's status decides.
     const bool sent = usb_.hidStatus == 0;
     status_.printLine(sent ? QStringLiteral("Sent!") : QStringLiteral("Fail...!"));

@@ -43,7 +43,7 @@ void UsbLink::readReports(int n) {
                                             static_cast<std::uint32_t>(n), bytesReturned);
 }
 
-void UsbLink::sendCommand(std::initializer_list<std::uint8_t> command) {
+void UsbLink::sendCommand(std::span<const std::uint8_t> command) {
   outReport.fill(0);
   std::copy_n(command.begin(), std::min<std::size_t>(command.size(), outReport.size() - 1),
               outReport.begin() + 1);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 
 #include "link/hid_library.h"
 #include "link/link_state.h"
@@ -24,8 +27,15 @@ class UsbLink {
   // The exchange: send outReport, then read n (1, 2, 5 or 9) reports into inBuffer.
   void sendOutReport();
   void readReports(int n);
-  // Fill outReport with id 0 and the command bytes, zero-filled, and send it.
-  void sendCommand(std::initializer_list<std::uint8_t> command);
+  // Fill outReport with id 0 and the first 8 command bytes, zero-filled, and send it.
+  void sendCommand(std::span<const std::uint8_t> command);
+  void sendCommand(std::initializer_list<std::uint8_t> command) {
+    sendCommand(std::span(command.begin(), command.size()));
+  }
+  void sendCommand(const QByteArray& command) {
+    sendCommand(std::span(reinterpret_cast<const std::uint8_t*>(command.constData()),
+                          static_cast<std::size_t>(command.size())));
+  }
 
   HidHandle hidDevice = 0;
   std::uint8_t hidStatus = 0;
