@@ -10,7 +10,6 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 
 namespace mv4700 {
 
@@ -106,7 +105,7 @@ std::uint8_t HidapiLibrary::Open(HidHandle& device, std::uint32_t index, std::ui
     return kFailed;
   }
   device = nextHandle_++;
-  open_[device] = OpenDevice{handle, path, hidrawReportLengths(path)};
+  open_[device] = OpenDevice{handle, hidrawReportLengths(path)};
   return kOk;
 }
 

@@ -37,7 +37,6 @@ class HidapiLibrary final : public HidLibrary {
  private:
   struct OpenDevice {
     hid_device_* handle = nullptr;
-    std::string path;
     ReportLengths lengths;
   };
 

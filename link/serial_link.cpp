@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/number_text.h"
 #include "app/status_box.h"
+#include "link/com_slots.h"
 #include "link/permission_hint.h"
 #include "settings/code_tables.h"
 
@@ -13,7 +14,6 @@ namespace {
 constexpr int kIdentifyReplyLength = 10;
 constexpr float kIdentifyTimeout = 0.2f;
 constexpr double kComreadWait = 0.5;
-constexpr int kLastComPort = 16;
 
 bool holds4700At(const QByteArray& bytes, int first) {
   return bytes.size() >= first + 4 && bytes.mid(first, 4) == "4700";
@@ -70,7 +70,7 @@ void SerialLink::Loopcom() {
   comPort = 0;
 
   const QByteArray newModelId(reinterpret_cast<const char*>(modelId.data()) + 3, 4);
-  for (int port = 1; port <= kLastComPort; ++port) {
+  for (int port = 1; port <= kComSlots; ++port) {
     port_.setCommPort(port);
     port_.clearInBuffer();
     port_.clearOutBuffer();

@@ -1,10 +1,8 @@
 #include "link/serial_qt.h"
 
-#include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -146,8 +144,11 @@ void QtSerialService::open() {
   // A refusal belongs to this open only, not to a slot that has since gone.
   denied_.clear();
   const std::optional<QString> listed = listedComPorts();
-  const QString path =
-      comSlotPath(commPort_, listed, listed ? QStringList() : systemPortLocations());
+  // Listing the system's ports takes milliseconds and a search opens 64
+  // slots: list them when a pass starts at COM1, and keep that list for the
+  // pass and for the port it finds.
+  if (!listed && (commPort_ == 1 || !systemPorts_)) systemPorts_ = systemPortLocations();
+  const QString path = comSlotPath(commPort_, listed, listed ? QStringList() : *systemPorts_);
   // Open the device itself, so that a by-id link and its target share one lock file.
   const QString device = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
   if (device.isEmpty()) return fail(QSerialPort::DeviceNotFoundError);

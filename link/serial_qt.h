@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QSerialPort>
+#include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "link/serial_service.h"
 
@@ -54,6 +56,7 @@ class QtSerialService final : public SerialService {
   int error_ = 0;
   QString denied_;
   QString openPath_;
+  std::optional<QStringList> systemPorts_;  // as listed at the last open of COM1
   std::function<void()> handler_;
   QByteArray received_;  // read from the driver, not yet taken by input()
 };

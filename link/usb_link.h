@@ -44,8 +44,6 @@ class UsbLink {
   std::array<std::uint8_t, 81> inBuffer{};
   std::array<std::uint8_t, 9> inReport{};
 
-  HidLibrary& hid() { return hid_; }
-
  private:
   HidLibrary& hid_;
   StatusBox& status_;

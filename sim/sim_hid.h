@@ -40,7 +40,6 @@ class SimHidLibrary final : public HidLibrary {
   // Adds a 4700-01 at the end of the device list; returns its firmware.
   ReaderModel& addReader(const DeviceSetup& setup);
   ReaderModel& addReader() { return addReader(DeviceSetup()); }
-  std::size_t deviceCount() const { return devices_.size(); }
   ReaderModel& reader(std::size_t index) { return *devices_.at(index).reader; }
   DeviceSetup& setup(std::size_t index) { return devices_.at(index).setup; }
   // Every output report the tool sent to the device, in order.

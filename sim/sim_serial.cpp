@@ -6,7 +6,7 @@
 namespace mv4700 {
 
 SimSerialService::Slot* SimSerialService::slot(int port) {
-  return port >= 1 && port <= kPorts ? &slots_[port - 1] : nullptr;
+  return port >= 1 && port <= kComSlots ? &slots_[port - 1] : nullptr;
 }
 
 ReaderModel& SimSerialService::attachReader(int port, ReaderModel::Kind kind, int baud) {
@@ -100,8 +100,6 @@ void SimSerialService::setPortOpen(bool open) {
   }
   if (!s || (!s->busy && !s->reader)) return fail(QSerialPort::DeviceNotFoundError);
   if (s->busy) return fail(QSerialPort::PermissionError);
-  if (settings_.split(',').value(0).toInt() <= 0)
-    return fail(QSerialPort::UnsupportedOperationError);
   openPort_ = commPort_;
   // What the reader sent while nobody listened is gone.
   s->reader->takeSerialOutput();

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/clock.h"
+#include "link/com_slots.h"
 #include "link/serial_service.h"
 #include "sim/reader_model.h"
 
@@ -21,8 +22,6 @@ namespace mv4700 {
 // receive notification.
 class SimSerialService final : public SerialService {
  public:
-  static constexpr int kPorts = 16;
-
   explicit SimSerialService(Clock& clock) : clock_(clock) {}
 
   // Wires a reader to port 1..16 whose program talks at `baud`.
@@ -77,7 +76,7 @@ class SimSerialService final : public SerialService {
   void runLine();
 
   Clock& clock_;
-  std::array<Slot, kPorts> slots_;
+  std::array<Slot, kComSlots> slots_;
   int commPort_ = 1;
   int openPort_ = 0;
   QString settings_ = QStringLiteral("9600,n,8,1");
