@@ -15,13 +15,13 @@ ActivationWatch::ActivationWatch(QWidget* window) : QObject(window), window_(win
 void ActivationWatch::noteActiveWindow(QWindow* window) {
   if (!window || window == window_->windowHandle()) return;
   const bool ownWindow = window->type() == Qt::Window || window->type() == Qt::Dialog;
-  if (ownWindow && window->modality() == Qt::NonModal) afterOtherWindow_ = true;
+  if (ownWindow && window->modality() == Qt::NonModal) announceNext_ = true;
 }
 
 bool ActivationWatch::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_ && event->type() == QEvent::WindowActivate) {
-    const bool announce = first_ || afterOtherWindow_;
-    first_ = afterOtherWindow_ = false;
+    const bool announce = announceNext_;
+    announceNext_ = false;
     if (announce) emit activated();
   }
   return false;

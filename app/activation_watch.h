@@ -27,8 +27,8 @@ class ActivationWatch final : public QObject {
   void noteActiveWindow(QWindow* window);
 
   QWidget* window_;
-  bool first_ = true;
-  bool afterOtherWindow_ = false;
+  // True until the first activation, then after another window of the program.
+  bool announceNext_ = true;
 };
 
 }  // namespace mv4700

@@ -1,3 +1,4 @@
+#include <QColor>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +20,6 @@ const QColor kRed(255, 0, 0);
 const QColor kTeal(0, 128, 128);
 
 constexpr qreal kFieldPoints = 9.75;
-
-QRect twipsRect(int left, int top, int width, int height) {
-  return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
 
 void setTextColor(QWidget* widget, const QColor& color) {
   QPalette palette = widget->palette();

@@ -14,8 +14,8 @@ namespace mv4700 {
 void Form1::startUp() {
   controls_.combo1->addItems(characterPositions());
   controls_.combo2->addItems(characterPositions());
-  for (const QString& text : delimiterTable()) controls_.combo3->addItem(text);
-  for (int code : kUsedBaudCodes) controls_.combo4->addItem(baudTable()[code]);
+  controls_.combo3->addItems(delimiterEntries());
+  controls_.combo4->addItems(baudEntries());
   setDefaultFields(*fields_);
   label12_->hide();
   picture1_->setFocus();  // test mode relies on keystrokes arriving in the status box

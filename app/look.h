@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QColor>
 #include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 
 namespace mv4700 {
 
@@ -13,6 +15,12 @@ QFont classicFont(qreal pointSize, bool bold = false);
 inline constexpr int kTwipsPerPixel = 15;
 constexpr int pixels(int twips) {
   return twips / kTwipsPerPixel;
+}
+constexpr QPoint twipsPoint(int x, int y) {
+  return {pixels(x), pixels(y)};
+}
+constexpr QRect twipsRect(int left, int top, int width, int height) {
+  return {twipsPoint(left, top), QSize(pixels(width), pixels(height))};
 }
 
 }  // namespace mv4700

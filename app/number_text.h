@@ -11,6 +11,8 @@ inline QString signedNumberText(long long n) {
 }
 
 // Upper-case hexadecimal without leading zeros ("0" for zero).
-inline QString hexText(unsigned long long n) { return QString::number(n, 16).toUpper(); }
+inline QString hexText(unsigned long long n) {
+  return QString::number(n, 16).toUpper();
+}
 
 }  // namespace mv4700

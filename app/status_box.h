@@ -10,8 +10,8 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-inline constexpr Rgb kStatusTextColor{0, 64, 0};     // the box's normal dark green
-inline constexpr Rgb kVersionTextColor{0, 0, 128};   // the version block's dark blue
+inline constexpr Rgb kStatusTextColor{0, 64, 0};    // the box's normal dark green
+inline constexpr Rgb kVersionTextColor{0, 0, 128};  // the version block's dark blue
 
 // The status box, the tool's only log: a drawing surface with a print position
 // measured in twips from the top-left corner of its inner area.
@@ -19,9 +19,9 @@ class StatusBox {
  public:
   virtual ~StatusBox() = default;
 
-  virtual void clear() = 0;                            // erase; position to the top-left
+  virtual void clear() = 0;                              // erase; position to the top-left
   virtual void printLine(const QString& text = {}) = 0;  // draw, then break the line
-  virtual void printOpen(const QString& text) = 0;     // draw and leave the line open
+  virtual void printOpen(const QString& text) = 0;       // draw and leave the line open
   void emptyLine() { printLine(); }
   virtual void refresh() = 0;     // redraw the box now, without the event loop
   virtual void refreshAll() = 0;  // redraw the box and the whole main window now

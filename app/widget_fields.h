@@ -26,8 +26,6 @@ struct FieldControls {
 // control's "Tag" property.
 class WidgetFields final : public SettingsFields {
  public:
-  static constexpr const char* kTagProperty = "Tag";
-
   explicit WidgetFields(const FieldControls& controls) : c_(controls) {}
 
   QString text(Field f) const override;
@@ -41,9 +39,10 @@ class WidgetFields final : public SettingsFields {
   bool visible(Field f) const override;
   void setVisible(Field f, bool on) override;
 
-  QWidget* widget(Field f) const;
-
  private:
+  static constexpr const char* kTagProperty = "Tag";
+
+  QWidget* widget(Field f) const;
   QLineEdit* textBox(Field f) const;
   QComboBox* list(Field f) const;
   QCheckBox* checkBox(Field f) const;

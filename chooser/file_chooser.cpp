@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "chooser/twips.h"
+#include "app/look.h"
 
 namespace mv4700 {
 

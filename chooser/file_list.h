@@ -15,7 +15,6 @@ class FileList : public QListWidget {
   explicit FileList(QWidget* parent = nullptr);
 
   QString path() const { return path_; }
-  QString pattern() const { return pattern_; }
   // Lists `path`; a directory that cannot be read leaves the list as it was
   // and gives the failure's description.
   std::optional<QString> setPath(const QString& path);

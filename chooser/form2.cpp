@@ -2,15 +2,14 @@
 
 #include <QDir>
 #include <QEvent>
-#include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWindow>
 
+#include "app/look.h"
 #include "chooser/drives.h"
-#include "chooser/twips.h"
 
 namespace mv4700 {
 
@@ -37,10 +36,7 @@ Form2::Form2(Dialogs& dialogs, QWidget* mainWindow)
   setWindowTitle(QStringLiteral("4700 File Manager"));
   setFixedSize(twipsRect(0, 0, 6765, 4395).size());
   // The classic 8 pt sans, so the longest prompt fits its label.
-  QFont classic(QStringLiteral("MS Sans Serif"), 8);
-  classic.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-  classic.setStyleHint(QFont::SansSerif);
-  setFont(classic);
+  setFont(classicFont(8));
 
   setTabOrder(Command1, File1);
   setTabOrder(File1, Drive1);

@@ -13,8 +13,8 @@ inline const std::array<QString, 5>& delimiterTable() {
 }
 
 inline const std::array<QString, 10>& baudTable() {
-  static const std::array<QString, 10> table{"9600", "", "", "", "", "", "19200", "", "57600",
-                                             "115200"};
+  static const std::array<QString, 10> table{"9600", "",      "", "",      "",
+                                             "",     "19200", "", "57600", "115200"};
   return table;
 }
 
@@ -24,6 +24,18 @@ inline constexpr std::array<int, 4> kUsedBaudCodes{0, 6, 8, 9};
 inline QStringList characterPositions() {
   QStringList list;
   for (int i = 1; i <= 16; ++i) list << QString::number(i);
+  return list;
+}
+
+// The delimiter list's entries, in code order.
+inline QStringList delimiterEntries() {
+  return QStringList(delimiterTable().begin(), delimiterTable().end());
+}
+
+// The baud list's entries: the rates the reader uses, in list order.
+inline QStringList baudEntries() {
+  QStringList list;
+  for (int code : kUsedBaudCodes) list << baudTable()[code];
   return list;
 }
 

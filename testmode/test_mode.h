@@ -24,8 +24,6 @@ class TestMode {
   // The serial port's receive notification.
   void serialReceived();
 
-  bool locked() const { return locked_; }
-
  private:
   void Starttest();
   void lock();

@@ -10,10 +10,10 @@ PlainFields::PlainFields() {
   state_[Field::Combo1].text = "1";
   state_[Field::Combo2].items = characterPositions();
   state_[Field::Combo2].text = "16";
-  for (const QString& d : delimiterTable()) state_[Field::Combo3].items << d;
+  state_[Field::Combo3].items = delimiterEntries();
   state_[Field::Combo3].text = delimiterTable()[0];
   state_[Field::Combo3].tag = "0";
-  for (int code : kUsedBaudCodes) state_[Field::Combo4].items << baudTable()[code];
+  state_[Field::Combo4].items = baudEntries();
   state_[Field::Combo4].text = "9600";
   state_[Field::Combo4].tag = "0";
   state_[Field::Check3].value = 1;
