@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/activation_watch.h"
 #include "app/message_box_dialogs.h"
 #include "app/picture1.h"
 
@@ -30,7 +29,6 @@ Form1::Form1(QWidget* parent)
   layout()->setSizeConstraint(QLayout::SetFixedSize);  // the layout is fixed
   fields_ = std::make_unique<WidgetFields>(controls_);
   connectHandlers();
-  connect(new ActivationWatch(this), &ActivationWatch::activated, this, &Form1::activated);
   startUp();
 }
 
@@ -55,6 +53,11 @@ QMenu* Form1::menu(const QString& name) const {
 void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
   endProgram();
+}
+
+void Form1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) emit activated();
 }
 
 void endProgram() {

@@ -43,12 +43,13 @@ class Form1 : public QMainWindow {
   QMenu* menu(const QString& name) const;
 
  signals:
-  // The window became the active one at its first display or after another
-  // window of the program (the chooser); the pending file action runs from here.
+  // The window became the active one. The pending file action decides whether
+  // this activation runs it (see FileActions).
   void activated();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void buildLayout();

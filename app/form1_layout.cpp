@@ -4,10 +4,10 @@
 #include <QLineEdit>
 
 #include "app/form1.h"
-#include "app/look.h"
 #include "app/picture1.h"
 #include "app/text_box_validator.h"
 #include "app/wrapping_check_box.h"
+#include "widgets/look.h"
 
 namespace mv4700 {
 

@@ -2,12 +2,12 @@
 #include <QComboBox>
 #include <QLabel>
 
-#include "app/default_fields.h"
-#include "app/entry_code.h"
 #include "app/form1.h"
 #include "app/picture1.h"
-#include "app/release_notes.h"
+#include "commands/release_notes.h"
 #include "settings/code_tables.h"
+#include "settings/default_fields.h"
+#include "settings/entry_code.h"
 
 namespace mv4700 {
 

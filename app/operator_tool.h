@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/clock.h"
 #include "app/form1.h"
 #include "app/tool.h"
 #include "link/hid_hidapi.h"
 #include "link/serial_qt.h"
+#include "seams/clock.h"
 
 namespace mv4700 {
 

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QtMath>
 
-#include "app/look.h"
+#include "widgets/look.h"
 
 namespace mv4700 {
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/status_box.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 

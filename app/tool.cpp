@@ -4,16 +4,16 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
 #include "app/picture1.h"
-#include "chooser/file_actions.h"
 #include "chooser/file_chooser.h"
-#include "chooser/settings_file_actions.h"
 #include "commands/commands.h"
+#include "fileaction/file_actions.h"
+#include "fileaction/settings_file_actions.h"
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
 #include "link/device_session.h"
+#include "seams/dialogs.h"
 #include "testmode/test_mode.h"
 #include "testmode/test_window.h"
 

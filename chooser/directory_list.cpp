@@ -4,7 +4,7 @@
 #include <QFileIconProvider>
 #include <QHeaderView>
 
-#include "chooser/directory_reading.h"
+#include "fileaction/directory_reading.h"
 
 namespace mv4700 {
 

@@ -2,7 +2,7 @@
 
 #include <QSignalBlocker>
 
-#include "chooser/drives.h"
+#include "fileaction/drives.h"
 
 namespace mv4700 {
 

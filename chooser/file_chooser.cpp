@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/look.h"
+#include "widgets/look.h"
 
 namespace mv4700 {
 

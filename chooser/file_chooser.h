@@ -3,11 +3,11 @@
 #include <QObject>
 #include <QPointer>
 
-#include "app/dialogs.h"
-#include "app/status_box.h"
-#include "chooser/chooser_mode.h"
-#include "chooser/file_actions.h"
 #include "chooser/form2.h"
+#include "fileaction/chooser_mode.h"
+#include "fileaction/file_actions.h"
+#include "seams/dialogs.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 
@@ -25,8 +25,7 @@ class FileChooser : public QObject {
   void showFor(ChooserMode mode, QWidget* mainWindow);
 
   // Command1: a confirmed file hides the chooser and activates the main
-  // window, whose activation runs the action. The run is also queued, for a
-  // window manager that does not hand over the activation; it happens once.
+  // window; FileActions decides which activation runs the action.
   void confirm();
 
   // The chooser while it exists.

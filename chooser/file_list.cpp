@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QSignalBlocker>
 
-#include "chooser/directory_reading.h"
+#include "fileaction/directory_reading.h"
 
 namespace mv4700 {
 

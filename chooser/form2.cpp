@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QWindow>
 
-#include "app/look.h"
-#include "chooser/drives.h"
+#include "fileaction/drives.h"
+#include "widgets/look.h"
 
 namespace mv4700 {
 

@@ -2,11 +2,11 @@
 
 #include <QWidget>
 
-#include "app/dialogs.h"
-#include "chooser/chooser_mode.h"
 #include "chooser/directory_list.h"
 #include "chooser/drive_list.h"
 #include "chooser/file_list.h"
+#include "fileaction/chooser_mode.h"
+#include "seams/dialogs.h"
 
 class QLabel;
 class QLineEdit;

@@ -2,10 +2,10 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/status_box.h"
 #include "commands/commands.h"
 #include "commands/serial_error_line.h"
 #include "link/device_session.h"
+#include "seams/status_box.h"
 #include "settings/settings_image.h"
 
 namespace mv4700 {
@@ -14,14 +14,8 @@ namespace {
 // The request is the image's header alone; the reply starts with it.
 const QByteArray kReadRequest = settingsImageHeader(kReadSettingsCommand);
 
-bool usbHeaderMatches(const UsbLink& usb) {
-  if (usb.inBuffer[0] != 0x00) return false;
-  for (qsizetype i = 0; i < kReadRequest.size(); ++i) {
-    if (usb.inBuffer[static_cast<std::size_t>(1 + i)] != static_cast<std::uint8_t>(kReadRequest[i]))
-      return false;
-  }
-  return true;
-}
+// On USB the reply's first report carries id 0 in front of the header.
+const QByteArray kUsbReadReply = QByteArray(1, '\0') + kReadRequest;
 
 // The five reports without their ids: the 36-byte image and four ignored bytes.
 QString usbReplyText(const UsbLink& usb) {
@@ -36,7 +30,7 @@ void readOverUsb(DeviceSession& s, SettingsFields& fields) {
   UsbLink& usb = s.usb;
   usb.sendCommand(kReadRequest);
   usb.readReports(5);
-  if (!usbHeaderMatches(usb)) {
+  if (!usb.replyStartsWith(asBytes(kUsbReadReply))) {
     s.status.printLine("Read 4700-01 USB value Error!");
   } else {
     s.replyText = usbReplyText(usb);
@@ -66,7 +60,7 @@ void readOverSerial(DeviceSession& s, SettingsFields& fields) {
     s.status.printLine(serialErrorLine("Read RS232 value Error!", failure));
   }
   s.status.refresh();
-  serial.port().setPortOpen(false);
+  serial.closePort();
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 #include <QString>
 #include <algorithm>
 
-#include "app/status_box.h"
 #include "commands/commands.h"
 #include "commands/serial_error_line.h"
 #include "link/device_session.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 namespace {
@@ -19,7 +19,7 @@ void readOverUsb(DeviceSession& s) {
   usb.sendCommand({0x1B, 0x01});
   usb.Clearinbuf();
   usb.readReports(9);
-  if (usb.inBuffer[0] != 0x00 || usb.inBuffer[1] != 0x1B || usb.inBuffer[2] != 0x01) {
+  if (!usb.replyStartsWith({0x00, 0x1B, 0x01})) {
     s.status.printLine("Read firmware version from TQ-4700 USB Error!");
   } else {
     // Report ids and control bytes are dropped; the text starts after the length byte.
@@ -62,7 +62,7 @@ void readOverSerial(DeviceSession& s) {
     s.status.printLine(serialErrorLine("Read firmware version from TQ-4700 RS232 Error!", failure));
   }
   s.status.refresh();
-  serial.port().setPortOpen(false);
+  serial.closePort();
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include <QByteArray>
 
-#include "app/dialogs.h"
-#include "app/status_box.h"
 #include "commands/commands.h"
 #include "link/device_session.h"
+#include "seams/dialogs.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 
@@ -35,7 +35,7 @@ void resetReader(DeviceSession& s, Dialogs& dialogs) {
       serial.Comwait(4, 1.0f);  // older readers may not answer: the reply is not judged
       s.status.printLine("TQ-4700 RS232 Reset to default!");
       s.status.refresh();
-      serial.port().setPortOpen(false);
+      serial.closePort();
     }
   }
   s.linkState().clear();

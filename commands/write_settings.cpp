@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/clock.h"
-#include "app/number_text.h"
-#include "app/status_box.h"
 #include "commands/commands.h"
 #include "commands/serial_error_line.h"
 #include "link/device_session.h"
+#include "seams/clock.h"
+#include "seams/number_text.h"
+#include "seams/status_box.h"
 #include "settings/settings_image.h"
 
 namespace mv4700 {
@@ -44,13 +44,7 @@ void writeOverUsb(DeviceSession& s, const QByteArray& image) {
     delay(s.clock, 1);
     usb.readReports(1);
     std::copy(kUsbAck.begin(), kUsbAck.end(), usb.inReport.begin());
-    bool match = true;
-    for (std::size_t i = 0; i < kUsbAck.size(); ++i) {
-      if (usb.inBuffer[i] != usb.inReport[i]) {
-        match = false;
-        break;
-      }
-    }
+    const bool match = usb.replyStartsWith(kUsbAck);
     s.status.printLine(match ? QStringLiteral("Programming settings to TQ-4700 USB OK!")
                              : "Programming settings to TQ-4700 USB Error! " +
                                    hexText(usb.hidStatus));
@@ -75,7 +69,7 @@ void writeOverSerial(DeviceSession& s, const QByteArray& image) {
     s.status.printLine(serialErrorLine("Programming settings to TQ-4700 RS232 Error!", failure));
   }
   s.status.refresh();
-  serial.port().setPortOpen(false);
+  serial.closePort();
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/number_text.h"
+#include "seams/number_text.h"
 
 namespace mv4700 {
 

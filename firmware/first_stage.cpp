@@ -1,8 +1,8 @@
 #include "firmware/first_stage.h"
 
-#include "app/dialogs.h"
-#include "app/number_text.h"
 #include "firmware/firmware_file.h"
+#include "seams/dialogs.h"
+#include "seams/number_text.h"
 
 namespace mv4700 {
 

@@ -1,11 +1,11 @@
 #include "firmware/serial_transfer.h"
 
-#include "app/clock.h"
-#include "app/number_text.h"
-#include "app/status_box.h"
 #include "firmware/erase_command.h"
 #include "firmware/firmware_image.h"
 #include "link/device_session.h"
+#include "seams/clock.h"
+#include "seams/number_text.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 

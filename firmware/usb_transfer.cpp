@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/clock.h"
-#include "app/number_text.h"
-#include "app/status_box.h"
 #include "firmware/erase_command.h"
 #include "firmware/firmware_image.h"
 #include "link/device_session.h"
+#include "seams/clock.h"
+#include "seams/number_text.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 
@@ -104,7 +104,7 @@ class UsbFlash {
   // A loader that refused a report gives up the transfer; going on would end
   // with the finish line over a reader left without its program.
   bool loaderAcked(int reports) const {
-    const std::size_t status = static_cast<std::size_t>(kReportSize * (reports - 1) + 3);
+    const std::size_t status = static_cast<std::size_t>(kReportLength * (reports - 1) + 3);
     return usb_.bytesReturned > status && usb_.inBuffer[status] == kLoaderAck;
   }
 

@@ -129,9 +129,10 @@ std::uint8_t HidapiLibrary::SetOutputReport_Interrupt(HidHandle device, const st
   OpenDevice* open = find(device);
   if (open == nullptr || buffer == nullptr || bufferSize == 0) return kFailed;
   // hidraw wants the whole report, id 0 first; a shorter buffer is padded with zeros.
-  std::array<std::uint8_t, kReportSize> report{};
-  std::copy_n(buffer + 1, std::min<std::uint32_t>(bufferSize, kReportSize) - 1, report.begin() + 1);
-  return hid_write(open->handle, report.data(), report.size()) == kReportSize ? kOk : kFailed;
+  std::array<std::uint8_t, kReportLength> report{};
+  std::copy_n(buffer + 1, std::min<std::uint32_t>(bufferSize, kReportLength) - 1,
+              report.begin() + 1);
+  return hid_write(open->handle, report.data(), report.size()) == kReportLength ? kOk : kFailed;
 }
 
 std::uint8_t HidapiLibrary::GetInputReport_Interrupt(HidHandle device, std::uint8_t* buffer,
@@ -141,7 +142,7 @@ std::uint8_t HidapiLibrary::GetInputReport_Interrupt(HidHandle device, std::uint
   bytesReturned = 0;
   OpenDevice* open = find(device);
   if (open == nullptr || buffer == nullptr) return kFailed;
-  const std::uint32_t wanted = std::min(numReports, bufferSize / kReportSize);
+  const std::uint32_t wanted = std::min(numReports, bufferSize / kReportLength);
 
   using Steady = std::chrono::steady_clock;
   const Steady::time_point deadline = Steady::now() + kReadTimeout;
@@ -156,13 +157,13 @@ std::uint8_t HidapiLibrary::GetInputReport_Interrupt(HidHandle device, std::uint
         hid_read_timeout(open->handle, data.data(), data.size(), static_cast<int>(left.count()));
     if (n < 0) status = kReadError;
     if (n <= 0) break;
-    std::uint8_t* report = buffer + kReportSize * received;
+    std::uint8_t* report = buffer + kReportLength * received;
     report[0] = 0;
-    std::fill_n(report + 1, kReportSize - 1, 0);
-    std::copy_n(data.begin(), std::min(n, kReportSize - 1), report + 1);
+    std::fill_n(report + 1, kReportLength - 1, 0);
+    std::copy_n(data.begin(), std::min(n, kReportLength - 1), report + 1);
     ++received;
   }
-  bytesReturned = kReportSize * received;
+  bytesReturned = kReportLength * received;
   if (status == kOk && received < numReports) status = kShortRead;
   return status;
 }

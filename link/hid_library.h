@@ -9,7 +9,7 @@ using HidHandle = std::uint32_t;  // 0: no device
 
 inline constexpr std::uint16_t kReaderVendorId = 0x10C4;
 inline constexpr std::uint16_t kReaderProductId = 0x84B7;
-inline constexpr int kReportSize = 9;  // report id 0 + 8 data bytes
+inline constexpr int kReportLength = 9;  // report id 0 + 8 data bytes
 
 // The eight HidDevice_ operations the tool uses. A status byte of 0 is success.
 // Reports are always 9 bytes with byte 0 = report id 0, whatever the backend does.

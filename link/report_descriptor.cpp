@@ -11,7 +11,13 @@ namespace {
 
 enum ItemType { kMain = 0, kGlobal = 1 };
 enum MainTag { kInput = 0x8, kOutput = 0x9 };
-enum GlobalTag { kReportSize = 0x7, kReportId = 0x8, kReportCount = 0x9, kPush = 0xA, kPop = 0xB };
+enum GlobalTag {
+  kTagReportSize = 0x7,
+  kTagReportId = 0x8,
+  kTagReportCount = 0x9,
+  kTagPush = 0xA,
+  kTagPop = 0xB
+};
 constexpr std::uint8_t kLongItem = 0xFE;
 // Guards against a descriptor that pushes without end.
 constexpr std::size_t kMaxPushDepth = 32;
@@ -60,19 +66,19 @@ ReportLengths parseReportLengths(const std::uint8_t* descriptor, std::size_t siz
       bits[globals.reportId] += std::uint64_t{globals.reportSize} * globals.reportCount;
     } else if (type == kGlobal) {
       switch (tag) {
-        case kReportSize:
+        case kTagReportSize:
           globals.reportSize = data;
           break;
-        case kReportId:
+        case kTagReportId:
           globals.reportId = data;
           break;
-        case kReportCount:
+        case kTagReportCount:
           globals.reportCount = data;
           break;
-        case kPush:
+        case kTagPush:
           if (stack.size() < kMaxPushDepth) stack.push_back(globals);
           break;
-        case kPop:
+        case kTagPop:
           if (!stack.empty()) {
             globals = stack.back();
             stack.pop_back();

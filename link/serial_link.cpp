@@ -1,10 +1,10 @@
 #include "link/serial_link.h"
 
-#include "app/clock.h"
-#include "app/number_text.h"
-#include "app/status_box.h"
 #include "link/com_slots.h"
 #include "link/permission_hint.h"
+#include "seams/clock.h"
+#include "seams/number_text.h"
+#include "seams/status_box.h"
 #include "settings/code_tables.h"
 
 namespace mv4700 {

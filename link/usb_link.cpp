@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/number_text.h"
-#include "app/status_box.h"
 #include "link/permission_hint.h"
+#include "seams/number_text.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 
@@ -23,6 +23,11 @@ void UsbLink::Usbclose() {
   hidDevice = 0;
 }
 
+bool UsbLink::replyStartsWith(std::span<const std::uint8_t> expected, std::size_t from) const {
+  if (expected.size() > inBuffer.size() || from > expected.size()) return false;
+  return std::equal(expected.begin() + from, expected.end(), inBuffer.begin() + from);
+}
+
 void UsbLink::Clearinbuf() {
   inBuffer.fill(0);
 }
@@ -32,14 +37,14 @@ void UsbLink::Copyinreport() {
 }
 
 void UsbLink::sendOutReport() {
-  hidStatus = hid_.SetOutputReport_Interrupt(hidDevice, outReport.data(), kReportSize);
+  hidStatus = hid_.SetOutputReport_Interrupt(hidDevice, outReport.data(), kReportLength);
 }
 
 void UsbLink::readReports(int n) {
   // inBuffer holds nine reports; a larger count would let the library write past it.
   n = std::clamp(n, 1, kMaxReports);
   hidStatus = hid_.GetInputReport_Interrupt(hidDevice, inBuffer.data(),
-                                            static_cast<std::uint32_t>(kReportSize * n),
+                                            static_cast<std::uint32_t>(kReportLength * n),
                                             static_cast<std::uint32_t>(n), bytesReturned);
 }
 
@@ -88,11 +93,11 @@ void UsbLink::Usbsearch() {
     status_.refresh();
   }
   hid_.GetHandle(hidDevice);
-  if (hid_.GetInputReportBufferLength(hidDevice) != kReportSize) {
+  if (hid_.GetInputReportBufferLength(hidDevice) != kReportLength) {
     if (loud) status_.printLine(QStringLiteral("USB Input buffer error"));
     return fail();
   }
-  if (hid_.GetOutputReportBufferLength(hidDevice) != kReportSize) {
+  if (hid_.GetOutputReportBufferLength(hidDevice) != kReportLength) {
     if (loud) status_.printLine(QStringLiteral("USB outout buffer error"));
     return fail();
   }
@@ -105,17 +110,15 @@ void UsbLink::Usbsearch() {
   readReports(2);
   inReport = kIdentifyReply;
 
-  for (std::size_t i = 0; i < inReport.size(); ++i) {
-    // The silent search lets the report id byte pass; every other byte must match.
-    const bool tolerated = i == 0 && shared_.linkState == link_state::kLoop;
-    if (inReport[i] != inBuffer[i] && !tolerated) {
-      status_.printLine(QStringLiteral("TQ-4700 not connects to USB port !") + hexText(hidStatus));
-      shared_.newModel = false;
-      shared_.linkState = link_state::kErr;
-      return fail();
-    }
-    shared_.linkState = link_state::kOk;
+  // The silent search lets the report id byte pass; every other byte must match.
+  const std::size_t judgedFrom = shared_.linkState == link_state::kLoop ? 1 : 0;
+  if (!replyStartsWith(inReport, judgedFrom)) {
+    status_.printLine(QStringLiteral("TQ-4700 not connects to USB port !") + hexText(hidStatus));
+    shared_.newModel = false;
+    shared_.linkState = link_state::kErr;
+    return fail();
   }
+  shared_.linkState = link_state::kOk;
 
   status_.printLine(QStringLiteral("TQ-4700 connected on USB port !"));
   shared_.newModel = true;

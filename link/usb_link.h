@@ -13,6 +13,12 @@ namespace mv4700 {
 
 class StatusBox;
 
+// The bytes of a QByteArray as the report exchange takes them.
+inline std::span<const std::uint8_t> asBytes(const QByteArray& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+          static_cast<std::size_t>(bytes.size())};
+}
+
 // The reader on USB: search and identify, and the 9-byte report exchange.
 class UsbLink {
  public:
@@ -32,9 +38,13 @@ class UsbLink {
   void sendCommand(std::initializer_list<std::uint8_t> command) {
     sendCommand(std::span(command.begin(), command.size()));
   }
-  void sendCommand(const QByteArray& command) {
-    sendCommand(std::span(reinterpret_cast<const std::uint8_t*>(command.constData()),
-                          static_cast<std::size_t>(command.size())));
+  void sendCommand(const QByteArray& command) { sendCommand(asBytes(command)); }
+
+  // Whether the reply in inBuffer begins with `expected`; bytes before `from`
+  // are not judged.
+  bool replyStartsWith(std::span<const std::uint8_t> expected, std::size_t from = 0) const;
+  bool replyStartsWith(std::initializer_list<std::uint8_t> expected) const {
+    return replyStartsWith(std::span(expected.begin(), expected.size()));
   }
 
   HidHandle hidDevice = 0;

@@ -3,7 +3,7 @@
 # any is missing. Runs apt-get as root, or through sudo.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config python3
   qt6-base-dev qt6-serialport-dev libgl-dev
   libhidapi-dev libgtest-dev
   clang libclang-rt-14-dev

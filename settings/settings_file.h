@@ -4,8 +4,8 @@
 #include <QString>
 #include <optional>
 
-#include "app/dialogs.h"
-#include "app/status_box.h"
+#include "seams/dialogs.h"
+#include "seams/status_box.h"
 #include "settings/settings_fields.h"
 
 class QIODevice;

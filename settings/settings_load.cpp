@@ -1,7 +1,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/number_text.h"
+#include "seams/number_text.h"
 #include "settings/field_values.h"
 #include "settings/leading_number.h"
 #include "settings/settings_file.h"

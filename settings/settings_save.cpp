@@ -1,6 +1,6 @@
 #include <QSaveFile>
 
-#include "app/number_text.h"
+#include "seams/number_text.h"
 #include "settings/settings_file.h"
 #include "settings/settings_file_layout.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/clock.h"
+#include "seams/clock.h"
 #include "sim/command_framer.h"
 #include "sim/image_receiver.h"
 #include "sim/reader_settings.h"

@@ -86,11 +86,11 @@ std::uint8_t SimHidLibrary::SetOutputReport_Interrupt(HidHandle device, const st
   OpenHandle* open = live(device);
   if (!open) return kTransferFailed;
   Device& d = devices_[open->device];
-  if (!buffer || bufferSize != d.setup.outputReportLength || bufferSize < kReportSize)
+  if (!buffer || bufferSize != d.setup.outputReportLength || bufferSize < kReportLength)
     return kInvalidBufferSize;
   if (++open->reportsSent == d.setup.refuseOutputReport) return kTransferFailed;
   HidReport report;
-  std::copy_n(buffer, kReportSize, report.begin());
+  std::copy_n(buffer, kReportLength, report.begin());
   d.sent.push_back(report);
   d.reader->receiveReport(report);
   return 0;
@@ -104,14 +104,14 @@ std::uint8_t SimHidLibrary::GetInputReport_Interrupt(HidHandle device, std::uint
   if (!find(device)) return kNotOpened;
   OpenHandle* open = live(device);
   if (!open) return kTransferFailed;
-  if (!buffer || bufferSize < numReports * kReportSize) return kInvalidBufferSize;
+  if (!buffer || bufferSize < numReports * kReportLength) return kInvalidBufferSize;
   ReaderModel& reader = *devices_[open->device].reader;
   for (std::uint32_t i = 0; i < numReports; ++i) {
     const std::optional<HidReport> report = reader.takeReport();
     if (!report) return kReadTimeout;
     std::copy(report->begin(), report->end(), buffer + bytesReturned);
     buffer[bytesReturned] = devices_[open->device].setup.inputReportId;
-    bytesReturned += kReportSize;
+    bytesReturned += kReportLength;
   }
   return 0;
 }

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/clock.h"
 #include "link/hid_library.h"
+#include "seams/clock.h"
 #include "sim/reader_model.h"
 
 namespace mv4700 {
@@ -29,8 +29,8 @@ class SimHidLibrary final : public HidLibrary {
     std::uint16_t productId = kReaderProductId;
     bool openFails = false;
     bool openDenied = false;  // fails for lack of access (the permission hint)
-    std::uint16_t inputReportLength = kReportSize;
-    std::uint16_t outputReportLength = kReportSize;
+    std::uint16_t inputReportLength = kReportLength;
+    std::uint16_t outputReportLength = kReportLength;
     int refuseOutputReport = 0;      // the n-th output report after an open fails (0: none)
     std::uint8_t inputReportId = 0;  // byte 0 of every input report, as the driver hands it over
   };

@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/clock.h"
 #include "link/com_slots.h"
 #include "link/serial_service.h"
+#include "seams/clock.h"
 #include "sim/reader_model.h"
 
 namespace mv4700 {

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/status_box.h"
 #include "link/device_session.h"
+#include "seams/status_box.h"
 #include "settings/settings_fields.h"
 #include "testmode/test_window.h"
 

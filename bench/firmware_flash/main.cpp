@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/dialogs.h"
 #include "bench/firmware_flash/raw_flash.h"
 #include "bench/firmware_flash/timing_status_box.h"
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
 #include "link/device_session.h"
 #include "link/serial_qt.h"
+#include "seams/clock.h"
+#include "seams/dialogs.h"
 #include "sim/sim_hid.h"
 #include "tests/support/simulated_reader.h"
 
@@ -59,8 +59,7 @@ double rawSeconds(const QByteArray& image, bool wireTime) {
   QStringList args{"--model", "new", "--baud", QString::number(kReaderBaud)};
   if (wireTime) args << "--wire-time";
   testing::SimulatedReader sim(MV4700_SIM_PATH, args);
-  return sim.path().isEmpty() ? -1
-                                   : bench::rawFlashSeconds(sim.path(), kReaderBaud, image);
+  return sim.path().isEmpty() ? -1 : bench::rawFlashSeconds(sim.path(), kReaderBaud, image);
 }
 
 double median(std::vector<double> v) {

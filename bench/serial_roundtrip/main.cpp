@@ -18,11 +18,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/status_box.h"
 #include "firmware/erase_command.h"
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
+#include "seams/clock.h"
+#include "seams/status_box.h"
 #include "tests/support/simulated_reader.h"
 
 namespace mv4700 {

@@ -1,4 +1,4 @@
-#include "chooser/file_actions.h"
+#include "fileaction/file_actions.h"
 
 #include <QTest>
 

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "chooser/settings_file_actions.h"
+#include "fileaction/settings_file_actions.h"
 #include "tests/chooser/recorded_runs.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/recording_status_box.h"

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "chooser/file_actions.h"
+#include "fileaction/file_actions.h"
 
 namespace mv4700::testing {
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/clock.h"
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
+#include "seams/clock.h"
 #include "tests/link/core_application.h"
-#include "tests/support/simulated_reader.h"
 #include "tests/support/recording_status_box.h"
+#include "tests/support/simulated_reader.h"
 
 namespace mv4700 {
 namespace {

@@ -28,7 +28,7 @@ struct SimHidTest : ::testing::Test {
     return h;
   }
   std::uint8_t send(HidHandle h, const HidReport& r) {
-    return hid.SetOutputReport_Interrupt(h, r.data(), kReportSize);
+    return hid.SetOutputReport_Interrupt(h, r.data(), kReportLength);
   }
   std::vector<std::uint8_t> read(HidHandle h, std::uint32_t n, std::uint8_t* status = nullptr) {
     std::vector<std::uint8_t> buffer(81, 0xEE);

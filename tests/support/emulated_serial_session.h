@@ -2,9 +2,9 @@
 
 #include <QStringList>
 
-#include "app/clock.h"
 #include "link/device_session.h"
 #include "link/serial_qt.h"
+#include "seams/clock.h"
 #include "sim/sim_hid.h"
 #include "tests/link/core_application.h"
 #include "tests/support/recording_status_box.h"

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/status_box.h"
+#include "seams/status_box.h"
 
 namespace mv4700::testing {
 

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "app/dialogs.h"
+#include "seams/dialogs.h"
 
 namespace mv4700::testing {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/clock.h"
+#include "seams/clock.h"
 
 namespace mv4700::testing {
 

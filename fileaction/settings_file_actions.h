@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/dialogs.h"
-#include "app/status_box.h"
-#include "chooser/file_actions.h"
+#include "fileaction/file_actions.h"
+#include "seams/dialogs.h"
+#include "seams/status_box.h"
 #include "settings/settings_fields.h"
 
 namespace mv4700 {

@@ -1,4 +1,4 @@
-#include "chooser/settings_file_actions.h"
+#include "fileaction/settings_file_actions.h"
 
 #include "settings/settings_file.h"
 

@@ -1,6 +1,6 @@
-#include "chooser/file_actions.h"
+#include "fileaction/file_actions.h"
 
-#include "chooser/chosen_path.h"
+#include "fileaction/chosen_path.h"
 
 namespace mv4700 {
 

@@ -1,4 +1,4 @@
-#include "app/look.h"
+#include "widgets/look.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "app/clock.h"
+#include "seams/clock.h"
 #include "tests/support/test_clock.h"
 
 namespace mv4700 {

@@ -1,4 +1,4 @@
-#include "chooser/drives.h"
+#include "fileaction/drives.h"
 
 #include <QDir>
 #include <QStorageInfo>

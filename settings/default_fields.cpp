@@ -1,7 +1,7 @@
-#include "app/default_fields.h"
+#include "settings/default_fields.h"
 
-#include "app/dialogs.h"
-#include "app/status_box.h"
+#include "seams/dialogs.h"
+#include "seams/status_box.h"
 #include "settings/settings_fields.h"
 
 namespace mv4700 {

@@ -1,4 +1,4 @@
-#include "chooser/chosen_path.h"
+#include "fileaction/chosen_path.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "chooser/directory_reading.h"
+#include "fileaction/directory_reading.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/default_fields.h"
+#include "settings/default_fields.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/recording_status_box.h"
 #include "tests/support/sample_fields.h"

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/dialogs.h"
-#include "chooser/chooser_mode.h"
+#include "fileaction/chooser_mode.h"
+#include "seams/dialogs.h"
 
 namespace mv4700 {
 
@@ -16,14 +16,19 @@ struct FileActionHandlers {
   std::function<void(const QString& filePath)> firmware;  // code 6
 };
 
-// The pending file action. A file menu command records a waiting code (1, 3,
-// 5), confirming a file in the chooser turns it into the confirmed code (2, 4,
-// 6), and the main window's activation runs the confirmed action.
+// The pending file action, and the one place that decides when it runs.
 //
-// The code keeps its value after the action ran, but the main window is
-// activated far more often than once per confirmation (after every message
-// box, when the user comes back from another program), so a confirmation is
-// remembered beside the code and used up by the one run it allows.
+// 1. A file menu command records a waiting code (1, 3, 5): `await`.
+// 2. Confirming a file in the chooser turns it into the confirmed code (2, 4,
+//    6) and remembers that this confirmation has not run yet: `confirm`.
+// 3. Every activation of the main window calls `onMainWindowActivated`; the
+//    chooser also queues one call, for a window manager that does not hand the
+//    activation over. The first call after a confirmation runs its action and
+//    uses the confirmation up; every other call does nothing.
+//
+// So each confirmation runs exactly once, and the main window coming back from
+// a message box (the action's own ones included), a menu or another program
+// runs nothing. The code itself keeps its value after the run.
 class FileActions {
  public:
   explicit FileActions(FileActionHandlers handlers) : handlers_(std::move(handlers)) {}

@@ -1,4 +1,4 @@
-#include "app/clock.h"
+#include "seams/clock.h"
 
 #include <chrono>
 

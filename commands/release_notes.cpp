@@ -1,7 +1,7 @@
-#include "app/release_notes.h"
+#include "commands/release_notes.h"
 
-#include "app/dialogs.h"
-#include "app/status_box.h"
+#include "seams/dialogs.h"
+#include "seams/status_box.h"
 
 namespace mv4700 {
 
