@@ -13,6 +13,8 @@ namespace {
 
 // The request is the image's header alone; the reply starts with it.
 const QByteArray kReadRequest = settingsImageHeader(kReadSettingsCommand);
+// The 36-byte image ends in the fifth report, at byte 40 of inBuffer.
+constexpr std::uint32_t kUsbImageBytes = 4 * kReportSize + 1 + 4;
 
 bool usbHeaderMatches(const UsbLink& usb) {
   if (usb.inBuffer[0] != 0x00) return false;
@@ -36,7 +38,8 @@ void readOverUsb(DeviceSession& s, SettingsFields& fields) {
   UsbLink& usb = s.usb;
   usb.sendCommand(kReadRequest);
   usb.readReports(5);
-  if (!usbHeaderMatches(usb)) {
+  // A reply cut short would fill the fields with the zeros of the missing report.
+  if (usb.bytesReturned < kUsbImageBytes || !usbHeaderMatches(usb)) {
     s.status.printLine("Read 4700-01 USB value Error!");
   } else {
     s.replyText = usbReplyText(usb);
