@@ -38,40 +38,34 @@ bool runEventsUntil(Done done) {
   return done();
 }
 
-TEST(TestModeOverPty, TouchAppearsUntilEndTestClosesThePort) {
-  EmulatedSerialSession run({"--model", "new", "--id", "0123456789ABCDEF"});
-  ASSERT_TRUE(run.started());
-  SimulatedReader& reader = run.reader;
+// A serial test running against mv4700-sim, with a touched iButton shown.
+class TestModeOverPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(run.started());
+    mode.startTest();
+    ASSERT_EQ(run.session.linkState(), "TEST232");
+    run.reader.command("touch");
+    ASSERT_TRUE(runEventsUntil([&] { return box.openLine.contains("0123456789ABCDEF"); }))
+        << box.shown().join('|').toStdString();
+  }
+
+  EmulatedSerialSession run{{"--model", "new", "--id", "0123456789ABCDEF"}, 3};
   const RecordingStatusBox& box = run.box;
   PlainFields fields;
   NoWindow window;
-  TestMode mode(run.session, fields, window);
+  TestMode mode{run.session, fields, window};
+};
 
-  mode.startTest();
-  ASSERT_EQ(run.session.linkState(), "TEST232");
-  reader.command("touch");
-  EXPECT_TRUE(runEventsUntil([&] { return box.openLine.contains("0123456789ABCDEF"); }))
-      << box.shown().join('|').toStdString();
-
+TEST_F(TestModeOverPty, TouchAppearsUntilEndTestClosesThePort) {
   mode.endTest();
   EXPECT_FALSE(run.serial.portOpen());
-  reader.command("touch");
+  run.reader.command("touch");
   runEventsUntil([] { return false; });
   EXPECT_EQ(box.shown(), QStringList{"* Test Mode end *"});
 }
 
-TEST(TestModeOverPty, ALostLineEndsTheTestWithOneLine) {
-  EmulatedSerialSession run({"--model", "new", "--id", "0123456789ABCDEF"}, 3);
-  ASSERT_TRUE(run.started());
-  const RecordingStatusBox& box = run.box;
-  PlainFields fields;
-  NoWindow window;
-  TestMode mode(run.session, fields, window);
-  mode.startTest();
-  ASSERT_EQ(run.session.linkState(), "TEST232");
-  run.reader.command("touch");
-  ASSERT_TRUE(runEventsUntil([&] { return box.openLine.contains("0123456789ABCDEF"); }));
-
+TEST_F(TestModeOverPty, ALostLineEndsTheTestWithOneLine) {
   run.reader.stop();  // the adapter is pulled out
   const double before = processorSeconds();
   QEventLoop loop;
