@@ -27,6 +27,14 @@ void setTextColor(QWidget* widget, const QColor& color) {
   widget->setPalette(palette);
 }
 
+// A disabled control keeps the system's grey, so it does not look enabled.
+void setEnabledTextColor(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+    palette.setColor(group, QPalette::WindowText, color);
+  widget->setPalette(palette);
+}
+
 template <typename W>
 W* place(W* widget, const char* name, const QRect& geometry, const QFont& font) {
   widget->setObjectName(QLatin1String(name));
@@ -60,7 +68,7 @@ WrappingCheckBox* checkBox(QWidget* parent, const char* name, const QString& cap
                            const QRect& geometry) {
   auto* box =
       place(new WrappingCheckBox(caption, parent), name, geometry, classicFont(kFieldPoints, true));
-  setTextColor(box, kBlue);
+  setEnabledTextColor(box, kBlue);
   return box;
 }
 

@@ -13,6 +13,8 @@ namespace {
 
 // The request is the image's header alone; the reply starts with it.
 const QByteArray kReadRequest = settingsImageHeader(kReadSettingsCommand);
+// The 36-byte image ends in the fifth report, at byte 40 of inBuffer.
+constexpr std::uint32_t kUsbImageBytes = 4 * kReportLength + 1 + 4;
 
 // On USB the reply's first report carries id 0 in front of the header.
 const QByteArray kUsbReadReply = QByteArray(1, '\0') + kReadRequest;
@@ -30,7 +32,8 @@ void readOverUsb(DeviceSession& s, SettingsFields& fields) {
   UsbLink& usb = s.usb;
   usb.sendCommand(kReadRequest);
   usb.readReports(5);
-  if (!usb.replyStartsWith(asBytes(kUsbReadReply))) {
+  // A reply cut short would fill the fields with the zeros of the missing report.
+  if (usb.bytesReturned < kUsbImageBytes || !usb.replyStartsWith(asBytes(kUsbReadReply))) {
     s.status.printLine("Read 4700-01 USB value Error!");
   } else {
     s.replyText = usbReplyText(usb);

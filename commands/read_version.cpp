@@ -17,7 +17,6 @@ void readOverUsb(DeviceSession& s) {
   s.status.printLine("Reading firmware version from TQ-4700 USB...");
   s.status.refresh();
   usb.sendCommand({0x1B, 0x01});
-  usb.Clearinbuf();
   usb.readReports(9);
   if (!usb.replyStartsWith({0x00, 0x1B, 0x01})) {
     s.status.printLine("Read firmware version from TQ-4700 USB Error!");

@@ -1,10 +1,10 @@
 #include "firmware/firmware_file.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <limits>
+
+#include "settings/open_for_reading.h"
 
 namespace mv4700 {
 
@@ -13,21 +13,11 @@ namespace {
 // The byte count must fit a signed 16-bit number.
 constexpr qint64 kLongestImage = std::numeric_limits<std::int16_t>::max();
 
-int missingFileFailure(const QFileInfo& info) {
-  return info.dir().exists() ? fault::kFileNotFound : fault::kPathNotFound;
-}
-
 }  // namespace
 
 FirmwareFileLoad loadFirmwareFile(FirmwareImage& image, const QString& path) {
-  if (path.isEmpty()) return {fault::kFileNotFound, fault::kNone};
-  const QFileInfo info(path);
-  if (!info.exists()) return {missingFileFailure(info), fault::kNone};
-  // Opening a FIFO would block until a writer appears; devices never end.
-  if (!info.isFile()) return {fault::kFileAccess, fault::kNone};
-
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {fault::kFileAccess, fault::kNone};
+  QFile file;
+  if (const int failure = openForReading(file, path)) return {failure, fault::kNone};
 
   const qint64 size = file.size();
   image.fwLength =

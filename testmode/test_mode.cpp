@@ -3,6 +3,7 @@
 #include <array>
 
 #include "link/device_session.h"
+#include "seams/number_text.h"
 #include "seams/status_box.h"
 #include "settings/settings_fields.h"
 #include "testmode/test_window.h"
@@ -24,7 +25,16 @@ constexpr std::array<Field, 2> kHiddenWhenDisabled{Field::Check3, Field::Check2}
 
 TestMode::TestMode(DeviceSession& session, SettingsFields& fields, TestWindow& window)
     : session_(session), fields_(fields), window_(window) {
-  session_.serial.port().setReceiveHandler([this] { serialReceived(); });
+  SerialService& port = session_.serial.port();
+  port.setReceiveHandler([this] { serialReceived(); });
+  port.setLineLostHandler([this] { serialLineLost(); });
+}
+
+TestMode::~TestMode() {
+  // The port outlives test mode and must not call into it afterwards.
+  SerialService& port = session_.serial.port();
+  port.setReceiveHandler(nullptr);
+  port.setLineLostHandler(nullptr);
 }
 
 void TestMode::startTest() {
@@ -84,11 +94,27 @@ void TestMode::endTest() {
   s.status.clear();
   s.status.printLine("* Test Mode end *");
   s.status.refresh();
+  leaveTest();
+}
+
+void TestMode::leaveTest() {
   window_.setTestingLabelVisible(false);
   unlock();
   window_.setFileAndProgMenusEnabled(true);
-  s.linkState() = link_state::kEnd;
-  s.serial.closePort();
+  session_.linkState() = link_state::kEnd;
+  session_.serial.closePort();
+}
+
+void TestMode::serialLineLost() {
+  if (session_.linkState() != link_state::kTest232) return;
+  // The IDs read so far stay on screen; the line goes under them.
+  StatusBox& box = session_.status;
+  if (box.printX() > 0) box.emptyLine();
+  box.printLine(QStringLiteral("TQ-4700 RS232 line lost at com:") +
+                signedNumberText(session_.serial.comPort) +
+                QStringLiteral(", port closed. * Test Mode end *"));
+  box.refresh();
+  leaveTest();
 }
 
 void TestMode::keyTyped(const QString& text) {
@@ -109,12 +135,10 @@ void TestMode::serialReceived() {
     box.clear();
     box.emptyLine();  // the output goes on at the second line
   }
-  SerialService& port = session_.serial.port();
-  const int n = port.inBufferCount();
-  const QByteArray bytes = port.input();
-  for (int i = 0; i < n && i < bytes.size(); ++i) {
-    box.printOpen(QString(QChar(static_cast<unsigned char>(bytes[i]))));
-  }
+  // Every byte taken is shown, also one that came after the port was asked
+  // how many were waiting.
+  const QByteArray bytes = session_.serial.port().input();
+  for (const char byte : bytes) box.printOpen(QString(QChar(static_cast<unsigned char>(byte))));
 }
 
 }  // namespace mv4700

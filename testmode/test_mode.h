@@ -13,8 +13,12 @@ class TestWindow;
 // are printed as they arrive.
 class TestMode {
  public:
-  // Takes the serial port's receive notification for the whole run.
+  // Takes the serial port's receive and line-lost notifications for its whole
+  // life, and gives them back when it goes.
   TestMode(DeviceSession& session, SettingsFields& fields, TestWindow& window);
+  ~TestMode();
+  TestMode(const TestMode&) = delete;
+  TestMode& operator=(const TestMode&) = delete;
 
   void startTest();  // "Start Test"
   void endTest();    // "End Test"
@@ -23,11 +27,15 @@ class TestMode {
   void keyTyped(const QString& text);
   // The serial port's receive notification.
   void serialReceived();
+  // The serial port's device went away (unplugged, hung up).
+  void serialLineLost();
 
  private:
   void Starttest();
   void lock();
   void unlock();
+  // The window as "End Test" leaves it, the status box aside.
+  void leaveTest();
 
   DeviceSession& session_;
   SettingsFields& fields_;

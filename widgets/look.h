@@ -11,10 +11,11 @@ namespace mv4700 {
 // "Liberation Sans", else whatever sans the system offers.
 QFont classicFont(qreal pointSize, bool bold = false);
 
-// 15 twips are one logical pixel.
+// 15 twips are one logical pixel; a length between pixels goes to the nearest one.
 inline constexpr int kTwipsPerPixel = 15;
 constexpr int pixels(int twips) {
-  return twips / kTwipsPerPixel;
+  const int half = kTwipsPerPixel / 2;
+  return (twips >= 0 ? twips + half : twips - half) / kTwipsPerPixel;
 }
 constexpr QPoint twipsPoint(int x, int y) {
   return {pixels(x), pixels(y)};

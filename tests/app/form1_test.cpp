@@ -192,6 +192,29 @@ class Form1Test : public QObject {
     }
   }
 
+  void disabledCheckBoxesLookDisabled() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    for (const char* name : {"Check1", "Check2", "Check3"}) {
+      auto* box = control<QCheckBox>(name);
+      const auto bluePixels = [box] {
+        const QImage image = box->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+          for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.blue() >= 200 && c.red() < 100 && c.green() < 100) ++count;
+          }
+        }
+        return count;
+      };
+      QVERIFY2(bluePixels() > 0, name);
+      box->setEnabled(false);
+      QVERIFY2(bluePixels() == 0, name);  // the caption is grey like other disabled controls
+      box->setEnabled(true);
+    }
+  }
+
   void clientAreaIsFixedBelowTheMenuBar() {
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));

@@ -107,6 +107,30 @@ TEST_F(CommandsTest, RefusedThirdUsbReportLeavesTheBlockLineOpen) {
   expectIdle();
 }
 
+// Hands the tool only the first four of the five reports of a settings reply.
+class CutShortHid final : public ForwardingHid {
+ public:
+  using ForwardingHid::ForwardingHid;
+  bool armed = false;
+  std::uint8_t GetInputReport_Interrupt(HidHandle d, std::uint8_t* b, std::uint32_t size,
+                                        std::uint32_t reports, std::uint32_t& got) override {
+    if (armed && reports == 5) return ForwardingHid::GetInputReport_Interrupt(d, b, 36, 4, got);
+    return ForwardingHid::GetInputReport_Interrupt(d, b, size, reports, got);
+  }
+};
+
+// One case's own session: emulated readers behind links that spoil replies.
+struct SpoiledRig {
+  TestClock clock;
+  SimHidLibrary simHid{clock};
+  CutShortHid cutShort{simHid};
+  TamperedHid tamperedHid{cutShort};
+  SimSerialService simSerial{clock};
+  TamperedSerial tamperedSerial{simSerial};
+  RecordingStatusBox box;
+  DeviceSession session{tamperedHid, tamperedSerial, box, clock};
+};
+
 TEST_F(CommandsTest, WrongOrMissingAcknowledgementGivesTheErrorLine) {
   struct Case {
     const char* name;
@@ -135,29 +159,23 @@ TEST_F(CommandsTest, WrongOrMissingAcknowledgementGivesTheErrorLine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TestClock caseClock;
-    SimHidLibrary simHid(caseClock);
-    SimSerialService simSerial(caseClock);
-    TamperedHid tamperedHid(simHid);
-    TamperedSerial tamperedSerial(simSerial);
-    RecordingStatusBox caseBox;
-    DeviceSession s(tamperedHid, tamperedSerial, caseBox, caseClock);
+    SpoiledRig r;
     if (c.usb) {
-      simHid.addReader();
-      tamperedHid.armAfterSends = 1;  // after the identify report
-      tamperedHid.tamper = [&c](std::uint8_t* b, std::uint32_t&) {
+      r.simHid.addReader();
+      r.tamperedHid.armAfterSends = 1;  // after the identify report
+      r.tamperedHid.tamper = [&c](std::uint8_t* b, std::uint32_t&) {
         const QByteArray changed = c.reply(QByteArray(reinterpret_cast<char*>(b), 9));
         std::memcpy(b, changed.constData(), 9);
       };
     } else {
-      simSerial.attachReader(1, ReaderModel::Kind::New);
-      tamperedSerial.armAfterOutputs = 1;  // after the identify command
-      tamperedSerial.tamper = c.reply;
+      r.simSerial.attachReader(1, ReaderModel::Kind::New);
+      r.tamperedSerial.armAfterOutputs = 1;  // after the identify command
+      r.tamperedSerial.tamper = c.reply;
     }
-    writeSettings(s, fields);
-    EXPECT_EQ(caseBox.lines.last(), c.line) << caseBox.lines.join('\n').toStdString();
-    EXPECT_TRUE(s.linkState().isEmpty());
-    EXPECT_FALSE(simSerial.portOpen());
+    writeSettings(r.session, fields);
+    EXPECT_EQ(r.box.lines.last(), c.line) << r.box.lines.join('\n').toStdString();
+    EXPECT_TRUE(r.session.linkState().isEmpty());
+    EXPECT_FALSE(r.simSerial.portOpen());
   }
 }
 
@@ -171,13 +189,63 @@ TEST_F(CommandsTest, UnencodableTextIsRefusedBeforeTheReaderIsContacted) {
   expectIdle();
 }
 
-TEST_F(CommandsTest, FailedReadLeavesTheFieldsAlone) {
-  hid.addReader().faults().garble = true;
-  const PlainFields before;
-  readSettings(session, fields);
-  // A garbled reader fails its identify check first, then no serial reader.
-  for (Field f : kAllFields) EXPECT_EQ(fields.state(f), before.state(f));
-  expectIdle();
+// A reader holding non-default settings answers the read wrongly; the read
+// reaches the reply (the identify passed), and no field changes.
+TEST(FailedRead, ABadReplyLeavesEveryFieldAlone) {
+  struct Case {
+    const char* name;
+    bool usb;
+    std::function<QByteArray(QByteArray)> reply;  // from the good one; usb: its five reports
+    const char* line;
+  };
+  const Case cases[] = {
+      {"usb wrong command byte", true, [](QByteArray b) { return b.replace(2, 1, "\x1D"); },
+       "Read 4700-01 USB value Error!"},
+      {"usb four reports of five", true, nullptr, "Read 4700-01 USB value Error!"},
+      {"serial wrong command byte", false, [](QByteArray b) { return b.replace(1, 1, "\x1D"); },
+       "Read RS232 value Error! 0"},
+      {"serial 35 bytes", false, [](const QByteArray& b) { return b.left(35); },
+       "Read RS232 value Error! 0"},
+      {"serial 37 bytes", false, [](const QByteArray& b) { return b + "X"; },
+       "Read RS232 value Error! 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SpoiledRig r;
+    if (c.usb) {
+      r.simHid.addReader();
+    } else {
+      r.simSerial.attachReader(1, ReaderModel::Kind::New);
+    }
+    writeSettings(r.session, nonDefaultFields());
+    // A good read first, so an earlier reply is there to be taken by mistake.
+    PlainFields scratch;
+    readSettings(r.session, scratch);
+    ASSERT_EQ(scratch.text(Field::Text1), "ID:");
+
+    if (c.usb && c.reply) {
+      r.tamperedHid.armAfterSends = static_cast<int>(r.simHid.sentReports(0).size()) + 1;
+      r.tamperedHid.tamper = [&c](std::uint8_t* b, std::uint32_t& got) {
+        const QByteArray changed = c.reply(QByteArray(reinterpret_cast<char*>(b), got));
+        std::memcpy(b, changed.constData(), static_cast<std::size_t>(changed.size()));
+      };
+    }
+    r.cutShort.armed = c.usb && !c.reply;
+    if (!c.usb) {
+      r.tamperedSerial.armAfterOutputs = 0;
+      r.tamperedSerial.tamper = [&c](const QByteArray& arrived) {
+        // Only the read's reply; the identify goes through as it came.
+        return arrived.size() >= 36 ? c.reply(arrived) : arrived;
+      };
+    }
+    PlainFields fields;
+    const PlainFields before;
+    readSettings(r.session, fields);
+    EXPECT_EQ(r.box.lines.last(), c.line) << r.box.lines.join('\n').toStdString();
+    for (Field f : kAllFields) EXPECT_EQ(fields.state(f), before.state(f)) << int(f);
+    EXPECT_TRUE(r.session.linkState().isEmpty());
+    EXPECT_FALSE(r.simSerial.portOpen());
+  }
 }
 
 }  // namespace

@@ -144,6 +144,32 @@ TEST(UsbFlashTest, ReaderFallingSilentStopsTheTransfer) {
   }
 }
 
+// The loader's replies to the length and data reports are its own: whatever
+// layout it answers in, the image goes through.
+TEST(UsbFlashTest, EveryLoaderReplyLayoutIsTaken) {
+  using Replies = ReaderModel::UsbLoaderReplies;
+  for (const Replies replies :
+       {Replies::EchoThenStatus, Replies::StatusOnly, Replies::Echo, Replies::StatusLast}) {
+    SCOPED_TRACE(static_cast<int>(replies));
+    UsbRig rig;
+    rig.reader().setUsbLoaderReplies(replies);
+    const QByteArray file = rig.flash({.length = 300});
+    EXPECT_EQ(rig.lastLine(), "TQ-4700 firmware update finished !");
+    EXPECT_EQ(rig.afterUpdateCommand().size(), 1 + 52u);
+    EXPECT_EQ(rig.reader().storedImage(), file);
+    rig.expectClosed();
+  }
+}
+
+TEST(UsbFlashTest, ALoaderThatNeverAnswersStopsAfterTheLength) {
+  UsbRig rig;
+  rig.reader().setUsbLoaderReplies(ReaderModel::UsbLoaderReplies::None);
+  rig.flash({.length = 300});
+  EXPECT_EQ(rig.lastLine(), "Binary length received error");
+  EXPECT_EQ(rig.afterUpdateCommand().size(), 1u);
+  rig.expectClosed();
+}
+
 TEST(UsbFlashTest, CancelSendsNothing) {
   UsbRig rig;
   rig.dialogs.answers = {Dialogs::Answer::Cancel};

@@ -32,5 +32,14 @@ TEST(ComSlots, ListedPathsOrSortedSystemPorts) {
         << "slot " << c.slot << " list " << c.listed.value_or("<unset>").toStdString();
 }
 
+TEST(ComSlots, SystemPortsSortByTheirNumbers) {
+  const QStringList system{"/dev/ttyUSB10", "/dev/ttyS10", "/dev/ttyS2",
+                           "/dev/ttyUSB9",  "/dev/ttyS1",  "/dev/ttyACM0"};
+  const QStringList expected{"/dev/ttyACM0", "/dev/ttyS1",   "/dev/ttyS2",
+                             "/dev/ttyS10",  "/dev/ttyUSB9", "/dev/ttyUSB10"};
+  for (int slot = 1; slot <= expected.size(); ++slot)
+    EXPECT_EQ(comSlotPath(slot, std::nullopt, system), expected[slot - 1]) << slot;
+}
+
 }  // namespace
 }  // namespace mv4700

@@ -33,7 +33,9 @@ TEST_F(UsbPermissionHint, ARefusedReaderGetsOneLineAfterTheSearchOwnLines) {
   EXPECT_EQ(status.lines.mid(0, 2), QStringList({kUsbSearching, kUsbNoDevice}));
   const QString hint = status.lines[2];
   EXPECT_TRUE(hint.contains("/dev/hidraw-sim0")) << hint.toStdString();
-  EXPECT_TRUE(hint.contains("60-mv4700.rules")) << hint.toStdString();
+  // The rule as the package installs it, not a path in the source tree.
+  EXPECT_TRUE(hint.contains("/usr/lib/udev/rules.d/60-mv4700.rules")) << hint.toStdString();
+  EXPECT_FALSE(hint.contains("dist/")) << hint.toStdString();
   EXPECT_TRUE(hint.contains("replug")) << hint.toStdString();
   EXPECT_EQ(shared.linkState, link_state::kErr);
 }
@@ -88,7 +90,7 @@ TEST_F(SerialPermissionHint, ARefusedSlotIsNamedEvenWhenLaterSlotsOpen) {
   EXPECT_EQ(status.lines.mid(0, 2), QStringList({kComSearching, kComNotFound}));
   const QString hint = status.lines[2];
   EXPECT_TRUE(hint.contains("/dev/ttyS-sim3")) << hint.toStdString();
-  EXPECT_TRUE(hint.contains("60-mv4700.rules")) << hint.toStdString();
+  EXPECT_TRUE(hint.contains("/usr/lib/udev/rules.d/60-mv4700.rules")) << hint.toStdString();
   EXPECT_TRUE(hint.contains("dialout")) << hint.toStdString();
   EXPECT_TRUE(hint.contains("replug")) << hint.toStdString();
 

@@ -2,18 +2,22 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/serial.h>
 
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
-#include "tests/link/core_application.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <ctime>
 
+#include "link/serial_failures.h"
 #include "tests/link/core_application.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -168,25 +172,25 @@ TEST_F(QtSerialServiceTest, FailuresLeaveTheirNumberAndNeverThrow) {
   port.setCommPort(1);  // the empty first entry
   port.setPortOpen(true);
   EXPECT_FALSE(port.portOpen());
-  EXPECT_EQ(port.lastError(), QSerialPort::DeviceNotFoundError);
+  EXPECT_EQ(port.lastError(), serial_failure::kDeviceNotFound);
 
   port.clearError();
   port.output("x");
-  EXPECT_EQ(port.lastError(), QSerialPort::NotOpenError);
+  EXPECT_EQ(port.lastError(), serial_failure::kNotOpen);
   EXPECT_EQ(port.inBufferCount(), 0);
 
   qputenv("MV4700_COM_PORTS", "/dev/no-such-tty");
   port.clearError();
   port.setPortOpen(true);
   EXPECT_FALSE(port.portOpen());
-  EXPECT_EQ(port.lastError(), QSerialPort::DeviceNotFoundError);
+  EXPECT_EQ(port.lastError(), serial_failure::kDeviceNotFound);
 
   port.clearError();
   port.setSettings("9600,x,8,1");
   qputenv("MV4700_COM_PORTS", pty.slave().toLocal8Bit());
   port.setPortOpen(true);
   EXPECT_FALSE(port.portOpen());
-  EXPECT_EQ(port.lastError(), QSerialPort::UnsupportedOperationError);
+  EXPECT_EQ(port.lastError(), serial_failure::kUnsupported);
 }
 
 TEST_F(QtSerialServiceTest, APortInUseIsRefused) {
@@ -206,12 +210,90 @@ TEST_F(QtSerialServiceTest, AVanishedDeviceIsAResourceError) {
   openSlot2();
   pty.closeMaster();
   EXPECT_EQ(port.inBufferCount(), 0);
-  EXPECT_EQ(port.lastError(), QSerialPort::ResourceError);
+  EXPECT_EQ(port.lastError(), serial_failure::kLineLost);
   port.clearError();
   port.output("x");
-  EXPECT_EQ(port.lastError(), QSerialPort::ResourceError);
+  EXPECT_EQ(port.lastError(), serial_failure::kLineLost);
   port.setPortOpen(false);
   EXPECT_FALSE(port.portOpen());
+}
+
+// Processor seconds this process has used.
+double processorSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Runs the event loop for `ms` milliseconds, sleeping while nothing happens.
+void runEventLoop(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+TEST_F(QtSerialServiceTest, AHungUpLineIsClosedOnceWithoutSpinning) {
+  openSlot2();
+  QByteArray received;
+  int lost = 0;
+  port.setReceiveHandler([&] { received += port.input(); });
+  port.setLineLostHandler([&] {
+    ++lost;
+    EXPECT_FALSE(port.portOpen()) << "closed before the handler runs";
+  });
+  pty.send("AB");
+  runEventLoop(100);
+  EXPECT_EQ(received, "AB");
+
+  pty.closeMaster();
+  const double before = processorSeconds();
+  runEventLoop(500);
+  const double used = processorSeconds() - before;
+  EXPECT_EQ(lost, 1);
+  EXPECT_FALSE(port.portOpen());
+  EXPECT_EQ(port.lastError(), serial_failure::kLineLost);
+  // A port left open on a hung-up line keeps the event loop busy all the time.
+  EXPECT_LT(used, 0.2) << "processor seconds in half a second";
+}
+
+// The driver's flags word as a fake driver keeps it.
+struct FakeDriverFlags final : DriverSerialFlags {
+  std::optional<int> flags;
+  int writes = 0;
+  std::optional<int> read(int) override { return flags; }
+  void write(int, int value) override {
+    ++writes;
+    flags = value;
+  }
+};
+
+TEST_F(QtSerialServiceTest, LowLatencyHoldsOnlyWhileThePortIsOpen) {
+  constexpr int kOther = 0x0040;  // some other flag of the driver's
+  struct Case {
+    const char* name;
+    std::optional<int> before;
+    int whileOpen;
+    int writes;
+  } cases[] = {{"switched on, then back off", kOther, kOther | ASYNC_LOW_LATENCY, 2},
+               {"already on stays on", kOther | ASYNC_LOW_LATENCY, kOther | ASYNC_LOW_LATENCY, 0},
+               {"a driver without the flags", std::nullopt, 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const bool destroyedOpen : {false, true}) {
+      FakeDriverFlags driver;
+      driver.flags = c.before;
+      {
+        QtSerialService owned(driver);
+        owned.setCommPort(2);
+        owned.setPortOpen(true);
+        ASSERT_TRUE(owned.portOpen());
+        EXPECT_EQ(driver.flags.value_or(0), c.whileOpen);
+        if (!destroyedOpen) owned.setPortOpen(false);
+      }
+      EXPECT_EQ(driver.flags, c.before);
+      EXPECT_EQ(driver.writes, c.writes);
+    }
+  }
 }
 
 }  // namespace

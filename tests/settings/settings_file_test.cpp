@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "firmware/firmware_file.h"
 #include "tests/settings/settings_samples.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/recording_status_box.h"
@@ -240,23 +242,32 @@ TEST_F(SettingsFileTest, LoadKeepsADisabledCapsLockBoxDisabled) {
   EXPECT_FALSE(loaded.enabled(Field::Check2));
 }
 
+// Settings and firmware files are opened alike, so both name a failure the same.
 TEST_F(SettingsFileTest, OpenFailuresNameTheirCodeAndChangeNothing) {
   write("not a directory");
+  const QString fifo = path("pipe.mvs");
+  ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
   const struct {
     QString path;
     int code;
   } cases[] = {
       {path("missing.mvs"), 53},
+      {"", 53},
       {path("no-such-dir/s.mvs"), 76},
       {path("s.mvs/inner.mvs"), 76},  // a regular file stands where a directory should
       {dir.path(), 75},
+      {fifo, 75},         // opening would wait for a writer
+      {"/dev/zero", 75},  // one line without end
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
     dialogs.shown.clear();
     PlainFields loaded;
     load(loaded, c.path);
     expectOneErrorBox("Settings file " + c.path + " not found!  " + QString::number(c.code));
     EXPECT_TRUE(testing::sameFields(loaded, PlainFields()));
+    FirmwareImage image;
+    EXPECT_EQ(loadFirmwareFile(image, c.path).openFailure, c.code);
   }
   EXPECT_TRUE(status.lines.isEmpty());
 }

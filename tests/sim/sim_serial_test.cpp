@@ -1,8 +1,7 @@
 // The in-process serial ports: slots, line speed, delay and the receive handler.
 #include <gtest/gtest.h>
 
-#include <QSerialPort>
-
+#include "link/serial_failures.h"
 #include "sim/sim_serial.h"
 #include "tests/support/test_clock.h"
 
@@ -39,8 +38,8 @@ TEST_F(SimSerialTest, OpenFailsOnEmptyOrBusySlots) {
     int error;
   };
   for (const Case c :
-       {Case{1, QSerialPort::DeviceNotFoundError}, Case{5, QSerialPort::PermissionError},
-        Case{17, QSerialPort::DeviceNotFoundError}, Case{3, 0}}) {
+       {Case{1, serial_failure::kDeviceNotFound}, Case{5, serial_failure::kPermission},
+        Case{17, serial_failure::kDeviceNotFound}, Case{3, 0}}) {
     serial.clearError();
     openAt(c.port, "9600,n,8,1");
     EXPECT_EQ(serial.lastError(), c.error) << c.port;
@@ -48,7 +47,7 @@ TEST_F(SimSerialTest, OpenFailsOnEmptyOrBusySlots) {
   }
   serial.setPortOpen(false);
   serial.output(hex("1B00"));
-  EXPECT_EQ(serial.lastError(), QSerialPort::NotOpenError);
+  EXPECT_EQ(serial.lastError(), serial_failure::kNotOpen);
 }
 
 TEST_F(SimSerialTest, ReaderAnswersOnlyAtItsOwnSpeedAfterTheDelay) {
@@ -110,7 +109,7 @@ TEST_F(SimSerialTest, WhatTheReaderSentWhileThePortWasClosedNeverArrives) {
 
 TEST_F(SimSerialTest, RefusesSettingsWithoutASpeed) {
   serial.setSettings("fast,n,8,1");
-  EXPECT_EQ(serial.lastError(), QSerialPort::UnsupportedOperationError);
+  EXPECT_EQ(serial.lastError(), serial_failure::kUnsupported);
   EXPECT_EQ(serial.settings(), "9600,n,8,1");
 }
 

@@ -60,6 +60,9 @@ class ForwardingSerial : public SerialService {
   void setReceiveHandler(std::function<void()> h) override {
     inner_.setReceiveHandler(std::move(h));
   }
+  void setLineLostHandler(std::function<void()> h) override {
+    inner_.setLineLostHandler(std::move(h));
+  }
   int lastError() const override { return inner_.lastError(); }
   void clearError() override { inner_.clearError(); }
   QString lastOpenDenied() const override { return inner_.lastOpenDenied(); }

@@ -16,17 +16,22 @@ class SimulatedReader {
     }
     path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
   }
-  ~SimulatedReader() {
+  ~SimulatedReader() { stop(); }
+  SimulatedReader(const SimulatedReader&) = delete;
+  SimulatedReader& operator=(const SimulatedReader&) = delete;
+
+  const QString& path() const { return path_; }
+
+  // Ends the emulator, which closes its pseudo-terminal under the port, as an
+  // adapter does when it is pulled out.
+  void stop() {
+    if (process_.state() == QProcess::NotRunning) return;
     process_.closeWriteChannel();
     if (!process_.waitForFinished(3000)) {
       process_.kill();
       process_.waitForFinished(1000);
     }
   }
-  SimulatedReader(const SimulatedReader&) = delete;
-  SimulatedReader& operator=(const SimulatedReader&) = delete;
-
-  const QString& path() const { return path_; }
 
   // One line on the emulator's standard input: "touch", "remove", "unplug"...
   void command(const QByteArray& line) {

@@ -4,6 +4,7 @@
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
 #include "testmode/test_window.h"
+#include "tests/support/forwarding_links.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_status_box.h"
@@ -132,6 +133,128 @@ TEST_F(TestModeTest, NoReaderLeavesTheWindowUnlocked) {
   EXPECT_FALSE(window.labelVisible);
   EXPECT_TRUE(window.menusEnabled);
   for (Field f : kAllFields) EXPECT_TRUE(fields.enabled(f));
+}
+
+// The emulated port, with the notifications a real port gives: what test
+// mode hands it, a device that goes away, and a byte that comes in after the
+// port was asked how many were waiting.
+struct NotifyingSerial final : ForwardingSerial {
+  using ForwardingSerial::ForwardingSerial;
+  void setReceiveHandler(std::function<void()> h) override {
+    receive = h;
+    ForwardingSerial::setReceiveHandler(std::move(h));
+  }
+  void setLineLostHandler(std::function<void()> h) override { lost = std::move(h); }
+  QByteArray input() override { return ForwardingSerial::input() + std::exchange(lateBytes, {}); }
+  void loseLine() {
+    setPortOpen(false);
+    if (lost) lost();
+  }
+  std::function<void()> receive;
+  std::function<void()> lost;
+  QByteArray lateBytes;
+};
+
+// Counts the calls that reach the HID library.
+struct CountingHid final : ForwardingHid {
+  using ForwardingHid::ForwardingHid;
+  std::uint8_t GetInputReport_Interrupt(HidHandle d, std::uint8_t* b, std::uint32_t size,
+                                        std::uint32_t reports, std::uint32_t& got) override {
+    ++calls;
+    return ForwardingHid::GetInputReport_Interrupt(d, b, size, reports, got);
+  }
+  std::uint32_t GetNumHidDevices(std::uint16_t v, std::uint16_t p) override {
+    ++calls;
+    return ForwardingHid::GetNumHidDevices(v, p);
+  }
+  int calls = 0;
+};
+
+class TestModeNotices : public ::testing::Test {
+ protected:
+  TestClock clock;
+  SimHidLibrary simHid{clock};
+  CountingHid hid{simHid};
+  SimSerialService simSerial{clock};
+  NotifyingSerial serial{simSerial};
+  RecordingStatusBox box;
+  PlainFields fields;
+  RecordingWindow window;
+  DeviceSession session{hid, serial, box, clock};
+};
+
+TEST_F(TestModeNotices, ALostSerialLineEndsTheTestWithOneLine) {
+  TestMode mode(session, fields, window);
+  ReaderModel& reader = simSerial.attachReader(4, ReaderModel::Kind::New);
+  mode.startTest();
+  ASSERT_EQ(session.linkState(), "TEST232");
+  reader.touch();
+  clock.advance(0.1);
+  simSerial.pump();
+  ASSERT_FALSE(box.openLine.isEmpty());
+
+  serial.loseLine();
+  const QString lost = "TQ-4700 RS232 line lost at com: 4, port closed. * Test Mode end *";
+  EXPECT_EQ(box.lines.last(), lost);
+  EXPECT_EQ(box.lines.count(lost), 1);
+  EXPECT_TRUE(box.openLine.isEmpty());
+  EXPECT_EQ(session.linkState(), "END");
+  EXPECT_FALSE(serial.portOpen());
+  EXPECT_FALSE(window.labelVisible);
+  EXPECT_TRUE(window.menusEnabled);
+  for (Field f : kAllFields) EXPECT_TRUE(fields.enabled(f)) << int(f);
+
+  // Outside a serial test a lost line is none of test mode's business.
+  const QStringList before = box.transcript;
+  serial.loseLine();
+  EXPECT_EQ(box.transcript, before);
+}
+
+TEST_F(TestModeNotices, EveryByteTakenIsShown) {
+  TestMode mode(session, fields, window);
+  ReaderModel& reader = simSerial.attachReader(1, ReaderModel::Kind::New);
+  mode.startTest();
+  box.clear();
+  reader.touch();
+  clock.advance(0.1);
+  serial.lateBytes = "!";  // arrives between counting and taking
+  simSerial.pump();
+  EXPECT_TRUE(box.openLine.endsWith("!")) << box.openLine.toStdString();
+  EXPECT_TRUE(box.openLine.startsWith(QString::fromLatin1(reader.touchText())))
+      << box.openLine.toStdString();
+}
+
+TEST_F(TestModeNotices, TheNotificationsGoWithTestMode) {
+  {
+    TestMode mode(session, fields, window);
+    EXPECT_TRUE(serial.receive);
+    EXPECT_TRUE(serial.lost);
+  }
+  EXPECT_FALSE(serial.receive);
+  EXPECT_FALSE(serial.lost);
+  // A notification after test mode went reaches nothing.
+  ReaderModel& reader = simSerial.attachReader(1, ReaderModel::Kind::New);
+  session.serial.Comsearch();
+  session.linkState() = "TEST232";
+  reader.touch();
+  clock.advance(0.1);
+  simSerial.pump();
+  serial.loseLine();
+}
+
+TEST_F(TestModeNotices, AUsbTestLeavesTheDeviceAlone) {
+  TestMode mode(session, fields, window);
+  simHid.addReader();
+  mode.startTest();
+  ASSERT_EQ(session.linkState(), "USB");
+  EXPECT_EQ(session.usb.hidDevice, 0u);
+  // The reader types as a keyboard; nothing reads or watches the device, so
+  // pulling it out leaves nothing that could fail or spin.
+  const int calls = hid.calls;
+  simHid.reader(0).unplug();
+  mode.keyTyped("x");
+  EXPECT_EQ(hid.calls, calls);
+  EXPECT_EQ(box.openLine, "x");
 }
 
 }  // namespace
