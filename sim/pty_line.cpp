@@ -1,12 +1,16 @@
 #include "sim/pty_line.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace mv4700 {
 
@@ -36,13 +40,21 @@ int baudOfSpeed(unsigned speed) {
 }
 
 PtyLine::~PtyLine() {
+  hangUp();
+}
+
+void PtyLine::hangUp() {
   if (slave_ >= 0) ::close(slave_);
   if (master_ >= 0) ::close(master_);
+  slave_ = master_ = -1;
+  slavePath_.clear();
 }
 
 bool PtyLine::open(QString* error) {
+  hangUp();
   const auto fail = [&](const char* what) {
     if (error) *error = QStringLiteral("%1: %2").arg(what, std::strerror(errno));
+    hangUp();
     return false;
   };
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -59,7 +71,28 @@ bool PtyLine::open(QString* error) {
   ::cfsetispeed(&t, B9600);
   ::cfsetospeed(&t, B9600);
   if (::tcsetattr(slave_, TCSANOW, &t) != 0) return fail("tcsetattr");
+  measureDelivery();
   return true;
+}
+
+void PtyLine::measureDelivery() {
+  using Steady = std::chrono::steady_clock;
+  std::vector<double> samples;
+  const char byte = 0;
+  for (int i = 0; i < 41; ++i) {
+    // Alternate directions: the tool's writes and ours cost alike.
+    const int from = i % 2 ? slave_ : master_;
+    const int to = i % 2 ? master_ : slave_;
+    const Steady::time_point start = Steady::now();
+    if (::write(from, &byte, 1) != 1) break;
+    pollfd in{to, POLLIN, 0};
+    char got = 0;
+    if (::poll(&in, 1, 100) != 1 || ::read(to, &got, 1) != 1) break;
+    samples.push_back(std::chrono::duration<double>(Steady::now() - start).count());
+  }
+  if (samples.empty()) return;
+  std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
+  delivery_ = samples[samples.size() / 2];
 }
 
 int PtyLine::lineBaud() const {
