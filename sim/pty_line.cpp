@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace mv4700 {
@@ -75,24 +76,64 @@ bool PtyLine::open(QString* error) {
   return true;
 }
 
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+double since(Steady::time_point start) {
+  return std::chrono::duration<double>(Steady::now() - start).count();
+}
+
+// Reads one byte from `fd` without sleeping; false after 100 ms.
+bool spinRead(int fd) {
+  const Steady::time_point start = Steady::now();
+  char byte = 0;
+  while (::read(fd, &byte, 1) != 1)
+    if (since(start) > 0.1) return false;
+  return true;
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
 void PtyLine::measureDelivery() {
-  using Steady = std::chrono::steady_clock;
-  std::vector<double> samples;
+  constexpr int kRounds = 51;
+  const int slaveFlags = ::fcntl(slave_, F_GETFL);
+  ::fcntl(slave_, F_SETFL, slaveFlags | O_NONBLOCK);
   const char byte = 0;
-  for (int i = 0; i < 41; ++i) {
-    // Alternate directions: the tool's writes and ours cost alike.
-    const int from = i % 2 ? slave_ : master_;
-    const int to = i % 2 ? master_ : slave_;
+  // To a reader that spins: the pseudo-terminal alone.
+  std::vector<double> hops;
+  for (int i = 0; i < kRounds; ++i) {
     const Steady::time_point start = Steady::now();
-    if (::write(from, &byte, 1) != 1) break;
-    pollfd in{to, POLLIN, 0};
-    char got = 0;
-    if (::poll(&in, 1, 100) != 1 || ::read(to, &got, 1) != 1) break;
-    samples.push_back(std::chrono::duration<double>(Steady::now() - start).count());
+    if (::write(master_, &byte, 1) != 1 || !spinRead(slave_)) break;
+    hops.push_back(since(start));
   }
-  if (samples.empty()) return;
-  std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-  delivery_ = samples[samples.size() / 2];
+  // To a reader that sleeps: a helper idles as a tool does between frames,
+  // then wakes for the byte and echoes it to us, spinning.
+  ::fcntl(slave_, F_SETFL, slaveFlags);
+  std::vector<double> trips;
+  std::thread echo([slave = slave_] {
+    for (int i = 0; i < kRounds; ++i) {
+      pollfd in{slave, POLLIN, 0};
+      char got = 0;
+      if (::poll(&in, 1, 200) != 1 || ::read(slave, &got, 1) != 1 || ::write(slave, &got, 1) != 1)
+        return;
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+    const Steady::time_point start = Steady::now();
+    if (::write(master_, &byte, 1) != 1 || !spinRead(master_)) break;
+    trips.push_back(since(start));
+  }
+  echo.join();
+  hop_ = median(hops);
+  delivery_ = std::max(hop_, median(trips) - hop_);
 }
 
 int PtyLine::lineBaud() const {

@@ -24,10 +24,12 @@ class PtyLine {
   QString slavePath() const { return slavePath_; }
   int masterFd() const { return master_; }
 
-  // How long a byte takes through the pseudo-terminal itself, from a write
-  // on one end until a waiting reader on the other end has it; measured
-  // when the pair is made. A wire-time line takes it off its byte times.
+  // How long a byte takes through the pseudo-terminal, from a write on one
+  // end until a reader on the other end has it: one that sleeps (and so
+  // must wake), and one that spins. Measured when the pair is made; a
+  // wire-time line takes it off its byte times.
   double deliverySeconds() const { return delivery_; }
+  double hopSeconds() const { return hop_; }
 
   // The speed the tool set on its port, or -1 when the line is not 8 data
   // bits without parity (the reader would hear only noise).
@@ -40,6 +42,7 @@ class PtyLine {
   int slave_ = -1;
   QString slavePath_;
   double delivery_ = 0;
+  double hop_ = 0;
 };
 
 // The baud of a termios speed constant, or -1.

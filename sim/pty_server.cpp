@@ -16,12 +16,13 @@
 #include "sim/reader_faults.h"
 
 namespace mv4700 {
-
 namespace {
 
 // The last stretch before a deadline is spun, not slept: waking from a
 // timer costs tens of microseconds, a byte at 115200 baud lasts 87.
-constexpr double kSpinSeconds = 60e-6;
+constexpr double kSpinSeconds = 100e-6;
+// How long to stay awake for the tool's next command after an answer.
+constexpr double kWatchSeconds = 1e-3;
 
 void writeAll(int fd, const char* data, qsizetype size) {
   while (size > 0) {
@@ -81,12 +82,13 @@ void PtyServer::readTool() {
   for (;;) {
     const ssize_t n = ::read(line_.masterFd(), buffer, sizeof buffer);
     if (n <= 0) return;  // EAGAIN, or EIO while no slave is open
-    // The tool's port sent the bytes at the speed it runs at now. The reader
-    // hears each at the moment it will be in; its answers carry those
-    // moments, so nothing needs to wake for the bytes coming in.
-    // They left the tool a delivery time before we read them.
+    // The tool's port sent the bytes at the speed it runs at now, a delivery
+    // time before we read them. The reader hears each at the moment it will
+    // be in; its answers carry those moments, so nothing needs to wake for
+    // the bytes coming in.
+    const double delivery = spunForTool_ ? line_.hopSeconds() : line_.deliverySeconds();
     toReader_.send(QByteArray(buffer, n), line_.lineBaud(),
-                   clock_.seconds() - (wireTime_ ? line_.deliverySeconds() : 0));
+                   clock_.seconds() - (wireTime_ ? delivery : 0));
     while (!toReader_.empty()) {
       const WireByte in = toReader_.pop();
       reader_.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
@@ -117,7 +119,10 @@ void PtyServer::advance(double now) {
     fromReader_.pop();
     frontJudged_ = false;
   }
-  if (!heard.isEmpty()) writeAll(line_.masterFd(), heard.constData(), heard.size());
+  if (!heard.isEmpty()) {
+    writeAll(line_.masterFd(), heard.constData(), heard.size());
+    answeredAt_ = clock_.seconds();
+  }
 }
 
 double PtyServer::outputLead() const {
@@ -129,13 +134,35 @@ std::optional<double> PtyServer::nextDeadline() const {
   const auto sooner = [&next](double at) {
     if (!next || at < *next) next = at;
   };
-  if (!fromReader_.empty())
-    sooner((frontJudged_ ? fromReader_.front().arrivesAt : fromReader_.front().sentAt) -
-           outputLead());
+  // A byte is judged at its leaving only if we are awake then (the loader's
+  // greeting, a byte right after another); waking for it alone would cost
+  // every answer a wake-up.
+  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt - outputLead());
   return next;
 }
 
+void PtyServer::takeTimer(const pollfd& timer) {
+  std::uint64_t expirations = 0;
+  if (timer.revents & POLLIN) [[maybe_unused]]
+    auto n = ::read(timer_, &expirations, sizeof expirations);
+}
+
 bool PtyServer::waitFor(std::optional<double> deadline, pollfd* fds, int count) {
+  // Right after an answer the tool's next command is near: watch for it
+  // awake, so it is read as it comes rather than a wake-up later.
+  spunForTool_ = false;
+  if (wireTime_) {
+    const double watchEnd =
+        std::min(answeredAt_ + kWatchSeconds,
+                 deadline ? *deadline - kSpinSeconds : answeredAt_ + kWatchSeconds);
+    while (clock_.seconds() < watchEnd) {
+      if (::poll(fds, count, 0) > 0) {
+        spunForTool_ = fds[0].revents & POLLIN;
+        takeTimer(fds[count - 1]);
+        return true;
+      }
+    }
+  }
   int timeoutMs = -1;
   itimerspec timer{};  // zero: disarmed
   if (deadline) {
@@ -147,10 +174,7 @@ bool PtyServer::waitFor(std::optional<double> deadline, pollfd* fds, int count) 
   }
   if (timer_ >= 0) ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &timer, nullptr);
   if (::poll(fds, count, timeoutMs) < 0 && errno != EINTR) return false;
-  if (fds[count - 1].revents & POLLIN) {
-    std::uint64_t expirations = 0;
-    [[maybe_unused]] auto n = ::read(timer_, &expirations, sizeof expirations);
-  }
+  takeTimer(fds[count - 1]);
   // Close to the deadline: spin to it rather than oversleep it.
   if (deadline && *deadline - clock_.seconds() <= kSpinSeconds)
     while (clock_.seconds() < *deadline) {

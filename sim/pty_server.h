@@ -58,6 +58,7 @@ class PtyServer {
   double outputLead() const;
   // Sleeps until `deadline` (or an event on the descriptors); false on failure.
   bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
+  void takeTimer(const pollfd& timer);  // clears an expiry poll() reported
   void hangUp();
   void replug();
 
@@ -72,6 +73,8 @@ class PtyServer {
   QByteArray controlText_;
   WireDirection toReader_;
   WireDirection fromReader_;
+  double answeredAt_ = -1;    // when we last gave the tool bytes
+  bool spunForTool_ = false;  // the last wait watched the line awake
   bool frontJudged_ = false;  // the next byte for the tool was sent...
   bool frontHeard_ = false;   // ...while the tool's port ran at its speed
   std::function<void(const QString&)> lineWatcher_;
