@@ -224,7 +224,9 @@ QString PtyServer::control(const QByteArray& line) {
     replyDelay_ = seconds;
     return {};
   }
-  return switchReaderFault(reader_, name, value);
+  for (const FaultSwitch& fault : readerFaultSwitches())
+    if (fault.name == name) return switchReaderFault(reader_, name, value);
+  return QStringLiteral("unknown command \"%1\"; see --help").arg(name);
 }
 
 bool PtyServer::handleControl(int controlFd) {
