@@ -22,7 +22,9 @@ namespace {
 // timer costs tens of microseconds, a byte at 115200 baud lasts 87.
 constexpr double kSpinSeconds = 100e-6;
 // How long to stay awake for the tool's next command after an answer.
-constexpr double kWatchSeconds = 1e-3;
+constexpr double kWatchSeconds = 200e-6;
+// How much earlier to try handing bytes over after a tool answered in time.
+constexpr double kLeadStep = 0.5e-6;
 
 void writeAll(int fd, const char* data, qsizetype size) {
   while (size > 0) {
@@ -86,9 +88,19 @@ void PtyServer::readTool() {
     // time before we read them. The reader hears each at the moment it will
     // be in; its answers carry those moments, so nothing needs to wake for
     // the bytes coming in.
-    const double delivery = spunForTool_ ? line_.hopSeconds() : line_.deliverySeconds();
-    toReader_.send(QByteArray(buffer, n), line_.lineBaud(),
-                   clock_.seconds() - (wireTime_ ? delivery : 0));
+    const double now = clock_.seconds();
+    const double wrote = now - (spunForTool_ ? line_.hopSeconds() : line_.deliverySeconds());
+    // A tool that answered before our last byte was due on the wire got it
+    // early: hand bytes over that much later from now on. One that answered
+    // after it may have woken late: try a little earlier. The lead settles
+    // where the tool gets the bytes when the wire would bring them.
+    if (wireTime_ && spunForTool_ && answerDue_ > 0) {
+      outputLead_ =
+          wrote < answerDue_ ? outputLead_ - (answerDue_ - wrote) : outputLead_ + kLeadStep;
+      outputLead_ = std::clamp(outputLead_, 0.0, 2 * line_.deliverySeconds());
+      answerDue_ = -1;
+    }
+    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), wireTime_ ? wrote : now);
     while (!toReader_.empty()) {
       const WireByte in = toReader_.pop();
       reader_.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
@@ -116,6 +128,7 @@ void PtyServer::advance(double now) {
     }
     if (out.arrivesAt > now) break;
     if (frontHeard_ && out.baud == toolBaud) heard += out.byte;
+    answerDue_ = out.arrivesAt;
     fromReader_.pop();
     frontJudged_ = false;
   }
@@ -126,7 +139,7 @@ void PtyServer::advance(double now) {
 }
 
 double PtyServer::outputLead() const {
-  return wireTime_ ? line_.deliverySeconds() : 0;
+  return wireTime_ ? outputLead_ : 0;
 }
 
 std::optional<double> PtyServer::nextDeadline() const {
@@ -198,6 +211,7 @@ void PtyServer::replug() {
   if (!line_.open(&error)) return;
   // What the reader said while no line was there went nowhere.
   reader_.takeSerialOutput();
+  outputLead_ = line_.deliverySeconds();
   if (lineWatcher_) lineWatcher_(line_.slavePath());
 }
 
@@ -248,6 +262,7 @@ bool PtyServer::handleControl(int controlFd) {
 
 int PtyServer::serve(int controlFd) {
   quit_ = false;
+  outputLead_ = line_.deliverySeconds();
   for (;;) {
     pollfd fds[4] = {{line_.masterFd(), POLLIN, 0},
                      {wake_[0], POLLIN, 0},

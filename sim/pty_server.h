@@ -73,7 +73,12 @@ class PtyServer {
   QByteArray controlText_;
   WireDirection toReader_;
   WireDirection fromReader_;
-  double answeredAt_ = -1;    // when we last gave the tool bytes
+  double answeredAt_ = -1;  // when we last gave the tool bytes
+  double answerDue_ = -1;   // when the last of them was due on the wire
+  // How early bytes go into the pseudo-terminal so that a tool asleep on it
+  // has them on time: measured with the line, lowered whenever the tool
+  // proves it had a byte before the wire could have brought it.
+  double outputLead_ = 0;
   bool spunForTool_ = false;  // the last wait watched the line awake
   bool frontJudged_ = false;  // the next byte for the tool was sent...
   bool frontHeard_ = false;   // ...while the tool's port ran at its speed
