@@ -127,8 +127,10 @@ void PtyServer::advance(double now) {
       frontHeard_ = out.baud == toolBaud;
     }
     if (out.arrivesAt > now) break;
-    if (frontHeard_ && out.baud == toolBaud) heard += out.byte;
-    answerDue_ = out.arrivesAt;
+    if (frontHeard_ && out.baud == toolBaud) {
+      heard += out.byte;
+      answerDue_ = out.arrivesAt;
+    }
     fromReader_.pop();
     frontJudged_ = false;
   }
