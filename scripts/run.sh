@@ -35,12 +35,17 @@ mkdir -p build/demo
 image=build/demo/sample-firmware.bin
 "$sim" --make-image "$image" --length 4096 --version "MV4700-01 demo firmware V2.1"
 
-coproc SIM { exec "$sim" --model new --baud 9600 --wire-time --version "MV4700-01 V2.0 (emulated)"; }
+# The link names the port as a by-id link names an adapter: it follows the
+# emulator's port across "hangup" and "replug".
+port_link=$PWD/build/demo/mv4700-sim-port
+coproc SIM { exec "$sim" --model new --baud 9600 --wire-time --link "$port_link" \
+  --version "MV4700-01 V2.0 (emulated)"; }
 read -r pty <&"${SIM[0]}"
-echo "Emulated 4700-01 on $pty, mapped to COM1. Sample firmware image: $image"
-echo "Type touch or remove (then Enter) to present or take away the iButton."
+echo "Emulated 4700-01 on $pty ($port_link), mapped to COM1. Sample firmware image: $image"
+echo "Type touch or remove (then Enter) to present or take away the iButton;"
+echo "hangup and replug pull and plug in its adapter (mv4700-sim --help lists all)."
 
-(cd build/demo && MV4700_COM_PORTS="$pty" exec "$tool") &
+(cd build/demo && MV4700_COM_PORTS="$port_link" exec "$tool") &
 tool_pid=$!
 trap 'kill "$tool_pid" 2>/dev/null || true' INT TERM
 while kill -0 "$tool_pid" 2>/dev/null; do

@@ -1,12 +1,17 @@
 #include "sim/pty_line.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace mv4700 {
 
@@ -36,13 +41,21 @@ int baudOfSpeed(unsigned speed) {
 }
 
 PtyLine::~PtyLine() {
+  hangUp();
+}
+
+void PtyLine::hangUp() {
   if (slave_ >= 0) ::close(slave_);
   if (master_ >= 0) ::close(master_);
+  slave_ = master_ = -1;
+  slavePath_.clear();
 }
 
 bool PtyLine::open(QString* error) {
+  hangUp();
   const auto fail = [&](const char* what) {
     if (error) *error = QStringLiteral("%1: %2").arg(what, std::strerror(errno));
+    hangUp();
     return false;
   };
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -59,7 +72,68 @@ bool PtyLine::open(QString* error) {
   ::cfsetispeed(&t, B9600);
   ::cfsetospeed(&t, B9600);
   if (::tcsetattr(slave_, TCSANOW, &t) != 0) return fail("tcsetattr");
+  measureDelivery();
   return true;
+}
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+double since(Steady::time_point start) {
+  return std::chrono::duration<double>(Steady::now() - start).count();
+}
+
+// Reads one byte from `fd` without sleeping; false after 100 ms.
+bool spinRead(int fd) {
+  const Steady::time_point start = Steady::now();
+  char byte = 0;
+  while (::read(fd, &byte, 1) != 1)
+    if (since(start) > 0.1) return false;
+  return true;
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+void PtyLine::measureDelivery() {
+  constexpr int kRounds = 51;
+  const int slaveFlags = ::fcntl(slave_, F_GETFL);
+  ::fcntl(slave_, F_SETFL, slaveFlags | O_NONBLOCK);
+  const char byte = 0;
+  // To a reader that spins: the pseudo-terminal alone.
+  std::vector<double> hops;
+  for (int i = 0; i < kRounds; ++i) {
+    const Steady::time_point start = Steady::now();
+    if (::write(master_, &byte, 1) != 1 || !spinRead(slave_)) break;
+    hops.push_back(since(start));
+  }
+  // To a reader that sleeps: a helper idles as a tool does between frames,
+  // then wakes for the byte and echoes it to us, spinning.
+  ::fcntl(slave_, F_SETFL, slaveFlags);
+  std::vector<double> trips;
+  std::thread echo([slave = slave_] {
+    for (int i = 0; i < kRounds; ++i) {
+      pollfd in{slave, POLLIN, 0};
+      char got = 0;
+      if (::poll(&in, 1, 200) != 1 || ::read(slave, &got, 1) != 1 || ::write(slave, &got, 1) != 1)
+        return;
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+    const Steady::time_point start = Steady::now();
+    if (::write(master_, &byte, 1) != 1 || !spinRead(master_)) break;
+    trips.push_back(since(start));
+  }
+  echo.join();
+  hop_ = median(hops);
+  delivery_ = std::max(hop_, median(trips) - hop_);
 }
 
 int PtyLine::lineBaud() const {

@@ -15,9 +15,21 @@ class PtyLine {
   ~PtyLine();
 
   // Creates the pair, raw and at 9600 baud; false with `error` set on failure.
+  // After hangUp() it creates a new pair, usually under another path.
   bool open(QString* error);
+  // Closes our ends, as an adapter pulled from its socket: the tool's port
+  // reads end of file, writes fail, and the path is gone.
+  void hangUp();
+  bool isOpen() const { return master_ >= 0; }
   QString slavePath() const { return slavePath_; }
   int masterFd() const { return master_; }
+
+  // How long a byte takes through the pseudo-terminal, from a write on one
+  // end until a reader on the other end has it: one that sleeps (and so
+  // must wake), and one that spins. Measured when the pair is made; a
+  // wire-time line takes it off its byte times.
+  double deliverySeconds() const { return delivery_; }
+  double hopSeconds() const { return hop_; }
 
   // The speed the tool set on its port, or -1 when the line is not 8 data
   // bits without parity (the reader would hear only noise).
@@ -25,8 +37,12 @@ class PtyLine {
 
  private:
   int master_ = -1;
+  void measureDelivery();
+
   int slave_ = -1;
   QString slavePath_;
+  double delivery_ = 0;
+  double hop_ = 0;
 };
 
 // The baud of a termios speed constant, or -1.

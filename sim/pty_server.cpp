@@ -2,19 +2,29 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
+#include <sys/timerfd.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
+
+#include "sim/reader_faults.h"
 
 namespace mv4700 {
-
 namespace {
 
-double byteSeconds(int baud) {
-  return baud > 0 ? 10.0 / baud : 0;
-}
+// The last stretch before a deadline is spun, not slept: waking from a
+// timer costs tens of microseconds, a byte at 115200 baud lasts 87.
+constexpr double kSpinSeconds = 100e-6;
+// How long to stay awake for the tool's next command after an answer.
+constexpr double kWatchSeconds = 200e-6;
+// How much earlier to try handing bytes over after a tool answered in time.
+constexpr double kLeadStep = 0.5e-6;
 
 void writeAll(int fd, const char* data, qsizetype size) {
   while (size > 0) {
@@ -31,16 +41,36 @@ void writeAll(int fd, const char* data, qsizetype size) {
   }
 }
 
+timespec monotonicIn(double seconds) {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  const double whole = std::floor(seconds);
+  long nanos = now.tv_nsec + static_cast<long>((seconds - whole) * 1e9);
+  time_t secs = now.tv_sec + static_cast<time_t>(whole) + nanos / 1'000'000'000;
+  return {secs, nanos % 1'000'000'000};
+}
+
 }  // namespace
 
 PtyServer::PtyServer(ReaderModel& reader, Clock& clock, PtyLine& line)
     : reader_(reader), clock_(clock), line_(line) {
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
+  timer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  // Timers fire when asked, not up to 50 us later as the default slack allows.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+  setWireTime(false);
 }
 
 PtyServer::~PtyServer() {
   for (int fd : wake_)
     if (fd >= 0) ::close(fd);
+  if (timer_ >= 0) ::close(timer_);
+}
+
+void PtyServer::setWireTime(bool on) {
+  wireTime_ = on;
+  toReader_.setPaced(on);
+  fromReader_.setPaced(on);
 }
 
 void PtyServer::stop() {
@@ -49,45 +79,170 @@ void PtyServer::stop() {
     auto n = ::write(wake_[1], &byte, 1);
 }
 
-// Takes what the firmware said; with wire time it leaves only once the
-// command has come in and the line is free.
-void PtyServer::collectAnswers(double earliest) {
-  for (SerialBurst& burst : reader_.takeSerialOutput()) {
-    double due = 0;
-    if (wireTime_) {
-      const double start = std::max({earliest, burst.sentAt, lineFreeAt_});
-      due = start + burst.bytes.size() * byteSeconds(burst.baud);
-      lineFreeAt_ = due;
-    }
-    outgoing_.push_back({due, burst.baud, std::move(burst.bytes)});
-  }
-}
-
-void PtyServer::sendDue(int lineBaud) {
-  if (outgoing_.empty()) return;
-  const double now = wireTime_ ? clock_.seconds() : 0;
-  if (lineBaud < 0 || wireTime_) lineBaud = line_.lineBaud();
-  while (!outgoing_.empty() && outgoing_.front().due <= now) {
-    const Outgoing& out = outgoing_.front();
-    // At another speed the tool's UART only sees framing errors.
-    if (out.baud == lineBaud) writeAll(line_.masterFd(), out.bytes.constData(), out.bytes.size());
-    outgoing_.pop_front();
-  }
-}
-
-int PtyServer::readLine() {
+void PtyServer::readTool() {
   char buffer[4096];
-  int baud = -1;
   for (;;) {
     const ssize_t n = ::read(line_.masterFd(), buffer, sizeof buffer);
-    if (n <= 0) return baud;  // EAGAIN, or EIO while no slave is open
-    baud = line_.lineBaud();
-    const double arrived = wireTime_ ? clock_.seconds() + n * byteSeconds(baud) : 0;
-    reader_.receiveSerial(QByteArray(buffer, n), baud);
-    collectAnswers(arrived);
+    if (n <= 0) return;  // EAGAIN, or EIO while no slave is open
+    // The tool's port sent the bytes at the speed it runs at now, a delivery
+    // time before we read them. The reader hears each at the moment it will
+    // be in; its answers carry those moments, so nothing needs to wake for
+    // the bytes coming in.
+    const double now = clock_.seconds();
+    const double wrote = now - (spunForTool_ ? line_.hopSeconds() : line_.deliverySeconds());
+    // A tool that answered before our last byte was due on the wire got it
+    // early: hand bytes over that much later from now on. One that answered
+    // after it may have woken late: try a little earlier. The lead settles
+    // where the tool gets the bytes when the wire would bring them.
+    if (wireTime_ && spunForTool_ && answerDue_ > 0) {
+      outputLead_ =
+          wrote < answerDue_ ? outputLead_ - (answerDue_ - wrote) : outputLead_ + kLeadStep;
+      outputLead_ = std::clamp(outputLead_, 0.0, 2 * line_.deliverySeconds());
+      answerDue_ = -1;
+    }
+    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), wireTime_ ? wrote : now);
+    while (!toReader_.empty()) {
+      const WireByte in = toReader_.pop();
+      reader_.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
+    }
     // A short read emptied the line; saves a system call per frame.
-    if (static_cast<size_t>(n) < sizeof buffer) return baud;
+    if (static_cast<size_t>(n) < sizeof buffer) return;
   }
+}
+
+void PtyServer::advance(double now) {
+  for (SerialBurst& burst : reader_.takeSerialOutput())
+    if (line_.isOpen()) fromReader_.send(burst.bytes, burst.baud, burst.sentAt + replyDelay_);
+
+  // Each byte must find the tool's port at its speed when it leaves and when
+  // it is in; otherwise the tool's UART sees only a framing error. Bytes go
+  // into the pseudo-terminal a delivery time early, to be in on time.
+  const int toolBaud = fromReader_.empty() ? -1 : line_.lineBaud();
+  now += outputLead();
+  QByteArray heard;
+  while (!fromReader_.empty() && fromReader_.front().sentAt <= now) {
+    const WireByte& out = fromReader_.front();
+    if (!frontJudged_) {
+      frontJudged_ = true;
+      frontHeard_ = out.baud == toolBaud;
+    }
+    if (out.arrivesAt > now) break;
+    if (frontHeard_ && out.baud == toolBaud) {
+      heard += out.byte;
+      answerDue_ = out.arrivesAt;
+    }
+    fromReader_.pop();
+    frontJudged_ = false;
+  }
+  if (!heard.isEmpty()) {
+    writeAll(line_.masterFd(), heard.constData(), heard.size());
+    answeredAt_ = clock_.seconds();
+  }
+}
+
+double PtyServer::outputLead() const {
+  return wireTime_ ? outputLead_ : 0;
+}
+
+std::optional<double> PtyServer::nextDeadline() const {
+  std::optional<double> next = reader_.nextTimerAt();
+  const auto sooner = [&next](double at) {
+    if (!next || at < *next) next = at;
+  };
+  // A byte is judged at its leaving only if we are awake then (the loader's
+  // greeting, a byte right after another); waking for it alone would cost
+  // every answer a wake-up.
+  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt - outputLead());
+  return next;
+}
+
+void PtyServer::takeTimer(const pollfd& timer) {
+  std::uint64_t expirations = 0;
+  if (timer.revents & POLLIN) [[maybe_unused]]
+    auto n = ::read(timer_, &expirations, sizeof expirations);
+}
+
+bool PtyServer::waitFor(std::optional<double> deadline, pollfd* fds, int count) {
+  // Right after an answer the tool's next command is near: watch for it
+  // awake, so it is read as it comes rather than a wake-up later.
+  spunForTool_ = false;
+  if (wireTime_) {
+    const double watchEnd =
+        std::min(answeredAt_ + kWatchSeconds,
+                 deadline ? *deadline - kSpinSeconds : answeredAt_ + kWatchSeconds);
+    while (clock_.seconds() < watchEnd) {
+      if (::poll(fds, count, 0) > 0) {
+        spunForTool_ = fds[0].revents & POLLIN;
+        takeTimer(fds[count - 1]);
+        return true;
+      }
+    }
+  }
+  int timeoutMs = -1;
+  itimerspec timer{};  // zero: disarmed
+  if (deadline) {
+    const double sleep = *deadline - kSpinSeconds - clock_.seconds();
+    if (sleep <= 0)
+      timeoutMs = 0;
+    else
+      timer.it_value = monotonicIn(sleep);
+  }
+  if (timer_ >= 0) ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &timer, nullptr);
+  if (::poll(fds, count, timeoutMs) < 0 && errno != EINTR) return false;
+  takeTimer(fds[count - 1]);
+  // Close to the deadline: spin to it rather than oversleep it.
+  if (deadline && *deadline - clock_.seconds() <= kSpinSeconds)
+    while (clock_.seconds() < *deadline) {
+    }
+  return true;
+}
+
+void PtyServer::hangUp() {
+  if (!line_.isOpen()) return;
+  line_.hangUp();
+  toReader_.clear();
+  fromReader_.clear();
+  frontJudged_ = false;
+  if (lineWatcher_) lineWatcher_(QString());
+}
+
+void PtyServer::replug() {
+  reader_.replug();
+  if (line_.isOpen()) return;
+  QString error;
+  if (!line_.open(&error)) return;
+  // What the reader said while no line was there went nowhere.
+  reader_.takeSerialOutput();
+  outputLead_ = line_.deliverySeconds();
+  if (lineWatcher_) lineWatcher_(line_.slavePath());
+}
+
+QString PtyServer::control(const QByteArray& line) {
+  const QStringList words = QString::fromLatin1(line).simplified().split(u' ', Qt::SkipEmptyParts);
+  if (words.isEmpty()) return {};
+  const QString& name = words[0];
+  const QString value = words.mid(1).join(u' ');
+  const auto plain = [&](auto action) {
+    if (!value.isEmpty()) return QStringLiteral("\"%1\" takes no value").arg(name);
+    action();
+    return QString();
+  };
+  if (name == u"quit") return plain([this] { quit_ = true; });
+  if (name == u"touch") return plain([this] { reader_.touch(); });
+  if (name == u"remove") return plain([this] { reader_.remove(); });
+  if (name == u"unplug") return plain([this] { reader_.unplug(); });
+  if (name == u"replug") return plain([this] { replug(); });
+  if (name == u"hangup") return plain([this] { hangUp(); });
+  if (name == u"reply-delay") {
+    bool ok = false;
+    const double seconds = value.toDouble(&ok);
+    if (!ok || seconds < 0) return QStringLiteral("bad value for reply-delay: \"%1\"").arg(value);
+    replyDelay_ = seconds;
+    return {};
+  }
+  for (const FaultSwitch& fault : readerFaultSwitches())
+    if (fault.name == name) return switchReaderFault(reader_, name, value);
+  return QStringLiteral("unknown command \"%1\"; see --help").arg(name);
 }
 
 bool PtyServer::handleControl(int controlFd) {
@@ -98,40 +253,28 @@ bool PtyServer::handleControl(int controlFd) {
   controlText_.append(buffer, n);
   qsizetype end;
   while ((end = controlText_.indexOf('\n')) >= 0) {
-    const QByteArray command = controlText_.left(end).trimmed();
+    const QByteArray line = controlText_.left(end);
     controlText_.remove(0, end + 1);
-    if (command == "quit") return false;
-    if (command == "touch") reader_.touch();
-    if (command == "remove") reader_.remove();
-    if (command == "unplug") reader_.unplug();
-    if (command == "replug") reader_.replug();
+    const QString refused = control(line);
+    if (!refused.isEmpty()) std::fprintf(stderr, "mv4700-sim: %s\n", qPrintable(refused));
+    if (quit_) return false;
   }
-  collectAnswers(wireTime_ ? clock_.seconds() : 0);
   return true;
 }
 
-int PtyServer::pollTimeoutMs() {
-  if (!outgoing_.empty()) {
-    const double wait = outgoing_.front().due - clock_.seconds();
-    return std::max(0, static_cast<int>(std::ceil(wait * 1000)));
-  }
-  // A rebooting reader comes up as its loader by itself.
-  return reader_.mode() == ReaderModel::Mode::Rebooting ? 10 : -1;
-}
-
 int PtyServer::serve(int controlFd) {
+  quit_ = false;
+  outputLead_ = line_.deliverySeconds();
   for (;;) {
-    pollfd fds[3] = {{line_.masterFd(), POLLIN, 0},
+    pollfd fds[4] = {{line_.masterFd(), POLLIN, 0},
                      {wake_[0], POLLIN, 0},
-                     {controlFd, static_cast<short>(controlFd >= 0 ? POLLIN : 0), 0}};
-    const int ready = ::poll(fds, 3, pollTimeoutMs());
-    if (ready < 0 && errno != EINTR) return 1;
+                     {controlFd, static_cast<short>(controlFd >= 0 ? POLLIN : 0), 0},
+                     {timer_, POLLIN, 0}};
+    if (!waitFor(nextDeadline(), fds, 4)) return 1;
     if (fds[1].revents) return 0;
-    // The speed judged on reading serves for the answer too (one system call less).
-    const int baud = fds[0].revents & POLLIN ? readLine() : -1;
+    if (fds[0].revents & POLLIN) readTool();
     if (fds[2].revents & (POLLIN | POLLHUP) && !handleControl(controlFd)) return 0;
-    collectAnswers(wireTime_ ? clock_.seconds() : 0);
-    sendDue(baud);
+    advance(clock_.seconds());
   }
 }
 

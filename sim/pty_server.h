@@ -1,53 +1,88 @@
 #pragma once
 
+#include <poll.h>
+
 #include <QByteArray>
-#include <deque>
+#include <QString>
+#include <functional>
+#include <optional>
 
 #include "sim/pty_line.h"
 #include "sim/reader_model.h"
+#include "sim/serial_wire.h"
 
 namespace mv4700 {
 
 // Runs one emulated reader on a pseudo-terminal: the tool's bytes go to the
 // firmware as they arrive, its answers go back when the tool's port runs at
-// the speed they were sent at. Control lines ("touch", "remove", "unplug",
-// "replug", "quit") come from a descriptor, usually stdin.
+// the speed they were sent at. Control lines (see control()) come from a
+// descriptor, usually stdin.
 class PtyServer {
  public:
   PtyServer(ReaderModel& reader, Clock& clock, PtyLine& line);
   ~PtyServer();
+  PtyServer(const PtyServer&) = delete;
+  PtyServer& operator=(const PtyServer&) = delete;
 
-  // Paces answers at the wire time of the line speed (10 bits a byte), as a
-  // real reader's UART would.
-  void setWireTime(bool on) { wireTime_ = on; }
+  // Paces the line at wire time (10 bits a byte at the line speed), as a real
+  // reader's UART: each byte comes in and leaves at its own moment, and an
+  // answer starts only once the command's last byte is in.
+  void setWireTime(bool on);
+  // Time the reader takes from a command's last byte to its answer's first.
+  void setReplyDelay(double seconds) { replyDelay_ = seconds; }
+  // Called with the new port path when "replug" brings a hung-up line back,
+  // and with an empty path when "hangup" takes it away.
+  void setLineWatcher(std::function<void(const QString& path)> watcher) {
+    lineWatcher_ = std::move(watcher);
+  }
+
+  // Runs one control line: "touch", "remove", "unplug", "replug", "hangup",
+  // "reply-delay S", a reader fault ("silent on"...) or "quit". Returns why
+  // the line was refused, or an empty text.
+  QString control(const QByteArray& line);
+  bool quitRequested() const { return quit_; }
 
   // Serves until the control descriptor reaches its end, "quit" is read, or
-  // stop() is called; returns 0, or 1 when polling failed.
+  // stop() is called; returns 0, or 1 when waiting failed.
   int serve(int controlFd);
   // Ends serve() from another thread.
   void stop();
 
  private:
-  struct Outgoing {
-    double due;
-    int baud;
-    QByteArray bytes;
-  };
-
-  int readLine();                     // the line speed judged, -1 when nothing came
+  void readTool();                    // takes what the tool sent
   bool handleControl(int controlFd);  // false: stop serving
-  void collectAnswers(double earliest);
-  void sendDue(int lineBaud);  // lineBaud -1: judge it now
-  int pollTimeoutMs();
+  // Moves the line on to `now`: the reader hears what came in, and what it
+  // sent leaves for the tool.
+  void advance(double now);
+  std::optional<double> nextDeadline() const;
+  double outputLead() const;
+  // Sleeps until `deadline` (or an event on the descriptors); false on failure.
+  bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
+  void takeTimer(const pollfd& timer);  // clears an expiry poll() reported
+  void hangUp();
+  void replug();
 
   ReaderModel& reader_;
   Clock& clock_;
   PtyLine& line_;
   bool wireTime_ = false;
+  double replyDelay_ = 0;
   int wake_[2] = {-1, -1};
+  int timer_ = -1;
+  bool quit_ = false;
   QByteArray controlText_;
-  std::deque<Outgoing> outgoing_;
-  double lineFreeAt_ = 0;
+  WireDirection toReader_;
+  WireDirection fromReader_;
+  double answeredAt_ = -1;  // when we last gave the tool bytes
+  double answerDue_ = -1;   // when the last of them was due on the wire
+  // How early bytes go into the pseudo-terminal so that a tool asleep on it
+  // has them on time: measured with the line, lowered whenever the tool
+  // proves it had a byte before the wire could have brought it.
+  double outputLead_ = 0;
+  bool spunForTool_ = false;  // the last wait watched the line awake
+  bool frontJudged_ = false;  // the next byte for the tool was sent...
+  bool frontHeard_ = false;   // ...while the tool's port ran at its speed
+  std::function<void(const QString&)> lineWatcher_;
 };
 
 }  // namespace mv4700

@@ -1,5 +1,7 @@
 #include "sim/reader_model.h"
 
+#include <utility>
+
 #include "firmware/erase_command.h"
 #include "sim/button_text.h"
 
@@ -33,8 +35,21 @@ ReaderModel::ReaderModel(Kind kind, Clock& clock)
       usbFramer_(programShapes()),
       loaderFramer_(loaderShapes()) {}
 
+double ReaderModel::now() {
+  return eventTime_ ? *eventTime_ : clock_.seconds();
+}
+
 void ReaderModel::runTimers() {
-  if (mode_ == Mode::Rebooting && clock_.seconds() >= rebootEnds_) startLoader();
+  if (mode_ != Mode::Rebooting || now() < rebootEnds_) return;
+  // The loader greets the line the moment it is up, whenever we notice.
+  const std::optional<double> event = std::exchange(eventTime_, rebootEnds_);
+  startLoader();
+  eventTime_ = event;
+}
+
+std::optional<double> ReaderModel::nextTimerAt() const {
+  if (mode_ == Mode::Rebooting) return rebootEnds_;
+  return std::nullopt;
 }
 
 ReaderModel::Mode ReaderModel::mode() {
@@ -60,7 +75,7 @@ void ReaderModel::answer(Link link, QByteArray bytes) {
     for (char& b : bytes) b = static_cast<char>(~b);
   bytes += faults_.extraBytes;
   if (link == Link::Serial) {
-    serialOut_.push_back({serialBaud(), bytes, clock_.seconds()});
+    serialOut_.push_back({serialBaud(), bytes, now()});
     return;
   }
   for (qsizetype at = 0; at < bytes.size(); at += 8) {
@@ -107,7 +122,14 @@ void ReaderModel::execute(Link link, const QByteArray& command) {
   }
 }
 
-void ReaderModel::receiveSerial(const QByteArray& bytes, int lineBaud) {
+void ReaderModel::receiveSerial(const QByteArray& bytes, int lineBaud,
+                                std::optional<double> heardAt) {
+  const std::optional<double> event = std::exchange(eventTime_, heardAt);
+  receiveSerialNow(bytes, lineBaud);
+  eventTime_ = event;
+}
+
+void ReaderModel::receiveSerialNow(const QByteArray& bytes, int lineBaud) {
   runTimers();
   for (char byte : bytes) {
     if (mode_ == Mode::Rebooting || mode_ == Mode::Unplugged) return;
@@ -168,12 +190,12 @@ QByteArray ReaderModel::removeText() const {
 }
 
 void ReaderModel::touch() {
-  if (mode() == Mode::Program) serialOut_.push_back({programBaud_, touchText(), clock_.seconds()});
+  if (mode() == Mode::Program) serialOut_.push_back({programBaud_, touchText(), now()});
 }
 
 void ReaderModel::remove() {
   if (mode() == Mode::Program && !removeText().isEmpty())
-    serialOut_.push_back({programBaud_, removeText(), clock_.seconds()});
+    serialOut_.push_back({programBaud_, removeText(), now()});
 }
 
 void ReaderModel::unplug() {
@@ -194,7 +216,7 @@ void ReaderModel::startReboot() {
   mode_ = Mode::Rebooting;
   ++restarts_;
   programErased_ = true;
-  rebootEnds_ = clock_.seconds() + rebootSeconds_;
+  rebootEnds_ = now() + rebootSeconds_;
   reportsOut_.clear();
 }
 

@@ -89,9 +89,13 @@ class ReaderModel {
   void setUsbLoaderReplies(UsbLoaderReplies replies) { usbLoaderReplies_ = replies; }
 
   // RS232: bytes heard at `lineBaud`; bytes at another speed are noise to the
-  // reader's receiver and only break off a command being collected.
-  void receiveSerial(const QByteArray& bytes, int lineBaud);
+  // reader's receiver and only break off a command being collected. A line
+  // model that knows when the bytes came in passes `heardAt` (on the clock),
+  // so the answers start from that moment rather than from now.
+  void receiveSerial(const QByteArray& bytes, int lineBaud, std::optional<double> heardAt = {});
   std::vector<SerialBurst> takeSerialOutput();
+  // When the reader acts by itself next (its loader coming up), if it will.
+  std::optional<double> nextTimerAt() const;
 
   // USB: one output report in, input reports out. Ignored while off the bus.
   bool usbPresent();
@@ -122,7 +126,10 @@ class ReaderModel {
   enum class LoaderState { WaitUpdate, WaitLength, WaitSpeed, Data, Complete };
   enum class Link { Serial, Usb };
 
+  // The moment the reader acts at: the moment of the event it handles, else now.
+  double now();
   void runTimers();
+  void receiveSerialNow(const QByteArray& bytes, int lineBaud);
   void answer(Link link, QByteArray bytes);
   void execute(Link link, const QByteArray& command);
   void startReboot();
@@ -152,6 +159,7 @@ class ReaderModel {
   std::uint64_t buttonId_ = 0x2C00000A1B3D4E01ull;
   double rebootSeconds_ = 2.0;
   double rebootEnds_ = 0;
+  std::optional<double> eventTime_;
   Faults faults_;
   UsbLoaderReplies usbLoaderReplies_ = UsbLoaderReplies::EchoThenStatus;
   int restarts_ = 0;

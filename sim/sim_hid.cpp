@@ -106,9 +106,12 @@ std::uint8_t SimHidLibrary::GetInputReport_Interrupt(HidHandle device, std::uint
   if (!open) return kTransferFailed;
   if (!buffer || bufferSize < numReports * kReportLength) return kInvalidBufferSize;
   ReaderModel& reader = *devices_[open->device].reader;
+  // Like the driver, the read waits for its reports, up to its time-out in all.
+  const double deadline = clock_.seconds() + kReadTimeoutSeconds;
   for (std::uint32_t i = 0; i < numReports; ++i) {
-    const std::optional<HidReport> report = reader.takeReport();
-    if (!report) return kReadTimeout;
+    std::optional<HidReport> report;
+    while (!(report = reader.takeReport()))
+      if (clock_.seconds() >= deadline) return kReadTimeout;
     std::copy(report->begin(), report->end(), buffer + bytesReturned);
     buffer[bytesReturned] = devices_[open->device].setup.inputReportId;
     bytesReturned += kReportLength;

@@ -14,7 +14,8 @@ namespace mv4700 {
 
 // The HID access library with emulated readers behind it, in process. Each
 // device is a ReaderModel plus the ways a device or its driver can let the
-// tool down. Reads never wait: they return what the reader has queued.
+// tool down. A read that lacks reports waits for them on the clock up to the
+// library's time-out, as on hardware, so a silent reader costs its second.
 class SimHidLibrary final : public HidLibrary {
  public:
   // Status bytes, after the vendor library's numbering.
@@ -23,6 +24,7 @@ class SimHidLibrary final : public HidLibrary {
   static constexpr std::uint8_t kReadTimeout = 0x04;
   static constexpr std::uint8_t kTransferFailed = 0x05;
   static constexpr std::uint8_t kInvalidBufferSize = 0x09;
+  static constexpr double kReadTimeoutSeconds = 1.0;
 
   struct DeviceSetup {
     std::uint16_t vendorId = kReaderVendorId;

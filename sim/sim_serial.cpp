@@ -45,39 +45,69 @@ int SimSerialService::lineBaud() const {
 }
 
 void SimSerialService::setSettings(const QString& settings) {
+  const double now = clock_.seconds();
+  runLine(now);
   const QString before = settings_;
   settings_ = settings;
   if (settings_.split(',').value(0).toInt() <= 0) {
     settings_ = before;
     fail(serial_failure::kUnsupported);
   }
+  if (openPort_) speeds_.emplace_back(now, lineBaud());
 }
 
-void SimSerialService::runLine() {
+int SimSerialService::speedAt(double at) const {
+  int baud = -1;
+  for (const auto& [from, speed] : speeds_) {
+    if (from > at) break;
+    baud = speed;
+  }
+  return baud;
+}
+
+void SimSerialService::handOver(const WireByte& byte) {
+  if (adapterLatency_ <= 0) {
+    received_ += byte.byte;
+    notify_ = true;
+    return;
+  }
+  if (!packet_.isEmpty() && byte.arrivesAt > packetDue_) {
+    received_ += std::exchange(packet_, {});
+    notify_ = true;
+  }
+  if (packet_.isEmpty()) packetDue_ = byte.arrivesAt + adapterLatency_;
+  packet_ += byte.byte;
+}
+
+void SimSerialService::runLine(double now) {
   if (!openPort_) return;
-  if (ReaderModel* r = reader(openPort_))
-    for (SerialBurst& burst : r->takeSerialOutput())
-      inFlight_.push_back({burst.sentAt + replyDelay_, burst.baud, std::move(burst.bytes)});
-  const double now = clock_.seconds();
-  while (!inFlight_.empty() && inFlight_.front().due <= now) {
-    // Bytes sent at another speed are lost to framing errors.
-    if (inFlight_.front().baud == lineBaud()) {
-      received_ += inFlight_.front().bytes;
-      notify_ = true;
-    }
-    inFlight_.pop_front();
+  ReaderModel& r = *slots_[openPort_ - 1].reader;
+  while (!toReader_.empty() && toReader_.front().arrivesAt <= now) {
+    const WireByte in = toReader_.pop();
+    r.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
+  }
+  for (SerialBurst& burst : r.takeSerialOutput())
+    fromReader_.send(burst.bytes, burst.baud, burst.sentAt + replyDelay_);
+  while (!fromReader_.empty() && fromReader_.front().arrivesAt <= now) {
+    const WireByte out = fromReader_.pop();
+    // At another speed the port's receiver sees only framing errors.
+    if (speedAt(out.sentAt) == out.baud && speedAt(out.arrivesAt) == out.baud) handOver(out);
+  }
+  if (!packet_.isEmpty() && packetDue_ <= now) {
+    received_ += std::exchange(packet_, {});
+    notify_ = true;
   }
 }
 
 void SimSerialService::pump() {
-  runLine();
+  runLine(clock_.seconds());
   if (!notify_ || !openPort_) return;
   notify_ = false;
   if (handler_) handler_();
 }
 
 int SimSerialService::inBufferCount() {
-  runLine();
+  runLine(clock_.seconds());
   return openPort_ ? static_cast<int>(received_.size()) : 0;
 }
 
@@ -87,8 +117,19 @@ void SimSerialService::clearInBuffer() {
 
 void SimSerialService::setPortOpen(bool open) {
   if (!open) {
+    if (openPort_) {
+      // Closing drains what the port was still sending: the reader hears it.
+      ReaderModel& r = *slots_[openPort_ - 1].reader;
+      while (!toReader_.empty()) {
+        const WireByte in = toReader_.pop();
+        r.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
+      }
+    }
     openPort_ = 0;
-    inFlight_.clear();
+    toReader_.clear();
+    fromReader_.clear();
+    speeds_.clear();
+    packet_.clear();
     received_.clear();
     return;
   }
@@ -104,17 +145,17 @@ void SimSerialService::setPortOpen(bool open) {
   openPort_ = commPort_;
   // What the reader sent while nobody listened is gone.
   s->reader->takeSerialOutput();
+  speeds_ = {{clock_.seconds(), lineBaud()}};
   received_.clear();
   notify_ = false;
 }
 
 void SimSerialService::output(const QByteArray& bytes) {
   if (!openPort_) return fail(serial_failure::kNotOpen);
-  runLine();
-  Slot& s = slots_[openPort_ - 1];
-  s.sent += bytes;
-  s.reader->receiveSerial(bytes, lineBaud());
-  runLine();
+  const double now = clock_.seconds();
+  runLine(now);
+  slots_[openPort_ - 1].sent += bytes;
+  toReader_.send(bytes, lineBaud(), now);
 }
 
 QByteArray SimSerialService::input() {
@@ -122,7 +163,7 @@ QByteArray SimSerialService::input() {
     fail(serial_failure::kNotOpen);
     return {};
   }
-  runLine();
+  runLine(clock_.seconds());
   return std::exchange(received_, {});
 }
 

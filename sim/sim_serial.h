@@ -3,23 +3,27 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "link/com_slots.h"
 #include "link/serial_service.h"
 #include "seams/clock.h"
 #include "sim/reader_model.h"
+#include "sim/serial_wire.h"
 
 namespace mv4700 {
 
 // Sixteen serial ports in process, each empty (no such port), busy (held by
-// another program) or wired to an emulated reader. What the reader sends
-// arrives a set delay later on the clock, and only when the port runs at the
-// speed the reader sent it at. Nothing runs by itself: every call on the port
-// moves the line on, and pump() stands for the event loop that raises the
-// receive notification.
+// another program) or wired to an emulated reader. The line runs on the
+// clock at wire time: each byte takes ten bit times at its sender's speed,
+// the reader hears a command when its last byte is in, and a byte the reader
+// sends reaches the port only when the port ran at that byte's speed from the
+// moment it was sent until it was in. Nothing runs by itself: every call on
+// the port moves the line on, and pump() stands for the event loop that
+// raises the receive notification.
 class SimSerialService final : public SerialService {
  public:
   explicit SimSerialService(Clock& clock) : clock_(clock) {}
@@ -32,8 +36,12 @@ class SimSerialService final : public SerialService {
   ReaderModel* reader(int port);
   // Everything the tool sent on the port, whatever the line speed.
   QByteArray sentBytes(int port) const;
-  // Time from a byte leaving the reader until it waits in the port.
+  // Time the reader takes from the last byte of a command to the first of its answer.
   void setReplyDelay(double seconds) { replyDelay_ = seconds; }
+  // A USB-serial adapter hands what it received over in packets: what comes
+  // in within `seconds` of a packet's first byte is handed over with it, at
+  // once. 0: every byte as soon as it is in, as a UART in low-latency mode.
+  void setAdapterLatency(double seconds) { adapterLatency_ = seconds; }
   // Delivers what is due and raises the receive handler when bytes came in.
   void pump();
   // The speed the port runs at under its settings text; -1 when the text
@@ -64,25 +72,27 @@ class SimSerialService final : public SerialService {
     std::unique_ptr<ReaderModel> reader;
     QByteArray sent;
   };
-  struct InFlight {
-    double due;
-    int baud;
-    QByteArray bytes;
-  };
-
   Slot* slot(int port);
   void fail(int error) { error_ = error; }
-  // Takes what the reader sent and lets due bytes arrive.
-  void runLine();
-
+  // Moves the line on to `now`: the reader hears what has come in, and what
+  // it sent comes into the port.
+  void runLine(double now);
+  void handOver(const WireByte& byte);
+  // The port's speed at moment `at` since it opened; -1 before.
+  int speedAt(double at) const;
   Clock& clock_;
   std::array<Slot, kComSlots> slots_;
   int commPort_ = 1;
   int openPort_ = 0;
   QString settings_ = QStringLiteral("9600,n,8,1");
   int inputMode_ = 0;
-  double replyDelay_ = 0.002;
-  std::deque<InFlight> inFlight_;
+  double replyDelay_ = 0;
+  double adapterLatency_ = 0;
+  WireDirection toReader_;
+  WireDirection fromReader_;
+  std::vector<std::pair<double, int>> speeds_;  // (from when, baud) while open
+  QByteArray packet_;                           // in the adapter, not handed over yet
+  double packetDue_ = 0;
   QByteArray received_;
   bool notify_ = false;
   std::function<void()> handler_;

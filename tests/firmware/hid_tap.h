@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -25,6 +26,8 @@ class HidTap final : public ForwardingHid {
   std::size_t patchReplyToSend = 0;  // the reply read after this send gets...
   std::size_t patchByte = 0;         // ...this byte of its first report...
   std::uint8_t patchValue = 0;       // ...set to this value
+  // Called with the number of each send (from 1) once it went out.
+  std::function<void(std::size_t send)> afterSend;
 
   std::uint8_t SetOutputReport_Interrupt(HidHandle device, const std::uint8_t* buffer,
                                          std::uint32_t size) override {
@@ -32,7 +35,9 @@ class HidTap final : public ForwardingHid {
     std::copy_n(buffer, std::min<std::uint32_t>(size, 9), r.begin());
     sent.push_back(r);
     if (failSends.count(sent.size())) return kFailed;
-    return ForwardingHid::SetOutputReport_Interrupt(device, buffer, size);
+    const std::uint8_t status = ForwardingHid::SetOutputReport_Interrupt(device, buffer, size);
+    if (afterSend) afterSend(sent.size());
+    return status;
   }
   std::uint8_t GetInputReport_Interrupt(HidHandle device, std::uint8_t* buffer, std::uint32_t size,
                                         std::uint32_t reports, std::uint32_t& returned) override {

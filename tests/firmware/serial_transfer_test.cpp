@@ -6,6 +6,7 @@ namespace mv4700 {
 namespace {
 
 using testing::FlashRig;
+using testing::ImageShape;
 using Step = ReaderModel::LoaderStep;
 
 const QByteArray kErase(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size());
@@ -106,6 +107,8 @@ TEST(SerialFlashTest, EveryAnswerGoesThroughTheAckCheck) {
        "Waiting for 4700-01 reboot ..." + timeout},
       {"two bytes at once",
        [](SerialRig& r) {
+         // One packet from a USB adapter: the tool never sees one byte alone.
+         r.serial.setAdapterLatency(0.016);
          r.serialTap.afterOutput = [&r](const QByteArray& sent) {
            if (sent == kErase) r.reader.faults().extraBytes = "\xFA";
          };
@@ -126,6 +129,72 @@ TEST(SerialFlashTest, EveryAnswerGoesThroughTheAckCheck) {
     EXPECT_TRUE(rig.reader.storedImage().isEmpty());
     rig.expectClosed();
   }
+}
+
+// Each wait of the transfer, with the loader's answer set on the test clock to
+// come in just inside or just outside it. Times on the wire: the erase leaves
+// at 19200 baud, the loader greets and the update command goes at 9600, the
+// rest at 57600, ten bits a byte.
+TEST(SerialFlashTest, EachWaitTakesAnAnswerJustInsideItAndNotJustOutside) {
+  constexpr double kMargin = 0.005;
+  const auto bytes = [](int n, int baud) { return n * 10.0 / baud; };
+  const QString timeout = "Receive device ACK timeout, Flash abort!";
+  constexpr int kLength = 100;
+  struct Case {
+    const char* name;
+    int output;        // the slowed answer's command, counted from the erase (0)
+    double wait;       // seconds the tool waits for it
+    double wire;       // seconds the command and its answer spend on the wire
+    QString timedOut;  // the last line when the answer comes too late
+  } cases[] = {
+      {"update command", 1, 1.0, bytes(3, 9600) + bytes(1, 9600),
+       "Firmware update command to 4700-01 ..." + timeout},
+      {"speed change", 2, 1.0, bytes(1, 57600) + bytes(1, 57600), timeout},
+      {"first byte frame", 3, 2.0, bytes(2, 57600) + bytes(1, 57600),
+       "Total 100 Bytes. Writing:" + timeout},
+      {"end frame", 3 + kLength, 2.0, bytes(2, 57600) + bytes(1, 57600),
+       "Total 100 Bytes. Writing:.." + timeout},
+  };
+  const ImageShape shape{.length = kLength,
+                         .markerAddress = 0x1500 + 38,
+                         .versionAddress = 0x1500 + 2,
+                         .version = QByteArray("RS 4.2.0", 9)};
+  for (const Case& c : cases) {
+    for (const double late : {-kMargin, kMargin}) {
+      SCOPED_TRACE(std::string(c.name) + (late < 0 ? " inside" : " outside"));
+      SerialRig rig;
+      int sent = -1;  // none since the erase yet
+      rig.serialTap.afterOutput = [&](const QByteArray& bytes) {
+        if (bytes == kErase)
+          sent = 0;
+        else if (sent >= 0)
+          ++sent;
+        rig.serial.setReplyDelay(sent == c.output ? c.wait + late - c.wire : 0);
+      };
+      rig.flash(shape);
+      EXPECT_EQ(rig.lastLine(), late < 0 ? "4700-01 firmware update Finished!" : c.timedOut);
+      rig.expectClosed();
+    }
+  }
+
+  // The loader's greeting: it comes up a boot time after the erase is in and
+  // sends one byte; the tool listens from the end of its one-second pause.
+  const double eraseIn = bytes(int(kErase.size()), 19200);
+  const double greeting = bytes(1, 9600);
+  for (const double late : {-kMargin, kMargin}) {
+    SCOPED_TRACE(late < 0 ? "loader ready inside" : "loader ready outside");
+    SerialRig rig;
+    rig.reader.setRebootSeconds(1.0 + 6.0 + late - eraseIn - greeting);
+    rig.flash(shape);
+    EXPECT_EQ(rig.lastLine(), late < 0 ? "4700-01 firmware update Finished!"
+                                       : "Waiting for 4700-01 reboot ..." + timeout);
+  }
+  // A loader up during the pause greets at 9600 while the port still runs
+  // at the search's speed: the byte is lost on the wire, as on hardware.
+  SerialRig rig;
+  rig.reader.setRebootSeconds(0.5);
+  rig.flash(shape);
+  EXPECT_EQ(rig.lastLine(), "Waiting for 4700-01 reboot ..." + timeout);
 }
 
 TEST(SerialFlashTest, OnlyTheNewModelIsFlashed) {

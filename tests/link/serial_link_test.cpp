@@ -110,7 +110,9 @@ TEST_F(SerialSearch, TellsTheTwoLayoutsApart) {
 }
 
 TEST_F(SerialSearch, AnswersThatAreNotAnIdentifyAreSkipped) {
-  // Port 1: one byte too many. Port 2: busy. Port 3: garbled. Port 4: silent.
+  // Port 1: one byte too many, handed over with the reply in one packet by
+  // a USB adapter. Port 2: busy. Port 3: garbled. Port 4: silent.
+  sim.setAdapterLatency(0.016);
   sim.attachReader(1, Kind::New).faults().extraBytes = "X";
   sim.setPortBusy(2);
   sim.attachReader(3, Kind::New).faults().garble = true;
@@ -148,14 +150,17 @@ TEST_F(SerialSearch, ComwaitTakesExactlyNBytesInTime) {
     int n;
     float seconds;
     double replyDelay;
+    double adapterLatency;  // 0: byte by byte; else one packet for the reply
     int rxDone;
     int rxBytes;
   };
   const Case cases[] = {
-      {"all ten in time", 10, 0.2f, 0.05, 1, 10},
-      {"a burst past n times out", 9, 0.2f, 0.05, 0, 0},
-      {"too late", 10, 0.2f, 0.3, 0, 0},
-      {"more than the reader sends", 11, 0.2f, 0.05, 0, 0},
+      {"all ten in time", 10, 0.2f, 0.05, 0, 1, 10},
+      {"all ten in time, in one packet", 10, 0.2f, 0.05, 0.016, 1, 10},
+      {"a burst past n times out", 9, 0.2f, 0.05, 0.016, 0, 0},
+      {"byte by byte, n is seen on the way", 9, 0.2f, 0.05, 0, 1, 9},
+      {"too late", 10, 0.2f, 0.3, 0, 0, 0},
+      {"more than the reader sends", 11, 0.2f, 0.05, 0, 0, 0},
   };
   for (const Case& c : cases) {
     testing::TestClock clock;
@@ -165,6 +170,7 @@ TEST_F(SerialSearch, ComwaitTakesExactlyNBytesInTime) {
     SerialLink serial(sim, status, clock, shared);
     sim.attachReader(1, Kind::New);
     sim.setReplyDelay(c.replyDelay);
+    sim.setAdapterLatency(c.adapterLatency);
     sim.setCommPort(1);
     sim.setPortOpen(true);
     serial.rxBytes = "old";

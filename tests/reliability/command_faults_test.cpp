@@ -58,6 +58,9 @@ struct FaultRig {
         return arrived.left(arrived.size() - 1);
       };
     }
+    // The surplus comes in one packet with the reply, as through a USB
+    // adapter; byte by byte the tool would take the reply before it.
+    if (fault == Fault::ExtraBytes) serial.setAdapterLatency(0.016);
   }
 
   // Breaks the reader once, at the first command after the identify.

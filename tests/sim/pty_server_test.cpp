@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "firmware/erase_command.h"
 #include "sim/pty_server.h"
@@ -130,6 +131,36 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PtyReader,
                                            LineCase{ReaderModel::Kind::Old, 115200, false},
                                            LineCase{ReaderModel::Kind::New, 9600, true}));
 
+// At wire time a reader of the line gets the bytes one by one, as a UART
+// hands them over: byte k of the reply is in 5 + 1 + k byte times after the
+// command left (1.04 ms each at 9600 baud), so the 36 bytes take 37.5 ms.
+TEST(PtyReaderWireTime, AReplyComesInByteByByteOverItsWireTime) {
+  using Steady = std::chrono::steady_clock;
+  ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+  RawPort port(served.line.slavePath(), 9600);
+  const double byte = 10.0 / 9600;
+  const Steady::time_point sent = Steady::now();
+  port.send(hex("1B1C00101F"));
+  QByteArray got;
+  std::vector<double> in;  // when each byte was read
+  int reads = 0;
+  while (got.size() < 36) {
+    const QByteArray more = port.receive(1, 500);
+    if (more.isEmpty()) break;
+    const double at = std::chrono::duration<double>(Steady::now() - sent).count();
+    got += more;
+    in.insert(in.end(), more.size(), at);
+    ++reads;
+  }
+  ASSERT_EQ(got.size(), 36);
+  EXPECT_EQ(got.left(5), hex("1B1C00101F"));
+  // Never sooner than the wire allows (the emulator may hand a byte to the
+  // pseudo-terminal a wake-up early); a loaded machine may make it later.
+  for (int k = 0; k < 36; ++k) EXPECT_GE(in[k], (6 + k) * byte - 0.0003) << k;
+  EXPECT_LT(in.back(), 41 * byte + 0.010);
+  EXPECT_GT(reads, 18) << "the bytes came in lumps";
+}
+
 TEST(PtyReaderButton, TouchAndRemoveSendTheSetText) {
   ServedReader served(ReaderModel::Kind::New, 9600);
   served.reader.setButtonId(0x0123456789ABCDEFull);
@@ -187,6 +218,59 @@ TEST(PtyProgram, PrintsThePortFirstAndServesUntilInputEnds) {
   sim.closeWriteChannel();
   ASSERT_TRUE(sim.waitForFinished(5000));
   EXPECT_EQ(sim.exitCode(), 0);
+}
+
+// The reader's faults as options at start and as lines on standard input.
+TEST(PtyProgram, TakesItsFaultsAtStartAndOnStandardInput) {
+  QProcess sim;
+  sim.start(MV4700_SIM_PROGRAM, {"--model", "new", "--noisy", "--boot-seconds", "0.05"});
+  ASSERT_TRUE(sim.waitForStarted());
+  ASSERT_TRUE(sim.waitForReadyRead(5000));
+  const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+  const QByteArray identify = hex("1B0007") + "4700I01";
+  QByteArray inverted = identify;
+  for (char& b : inverted) b = static_cast<char>(~b);
+  const auto say = [&sim](const char* line) {
+    sim.write(line);
+    sim.waitForBytesWritten();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  };
+  RawPort port(path, 9600);
+  const auto ask = [&port] {
+    port.send(hex("1B00"));
+    return port.receive(12, 200);
+  };
+  EXPECT_EQ(ask(), inverted);
+  say("noisy off\n");
+  EXPECT_EQ(ask(), identify);
+  say("extra 5AA5\n");
+  EXPECT_EQ(ask(), identify + hex("5AA5"));
+  say("extra off\nsilent\n");
+  EXPECT_TRUE(ask().isEmpty());
+  say("silent off\nwrong-identify on\n");
+  EXPECT_EQ(ask(), hex("1B0007") + "4800I01");
+  // A refused line changes nothing.
+  say("wrong-identify off\nloader-refuse two\n");
+  EXPECT_EQ(ask(), identify);
+
+  // The loader refuses its third frame, and the short boot set at start holds.
+  say("loader-refuse 2:07\n");
+  port.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
+  EXPECT_EQ(port.receive(1, 1000), hex("FA"));
+  port.send(hex("1BA802"));
+  EXPECT_EQ(port.receive(1), hex("FA"));
+  port.setBaud(57600);
+  port.send(hex("FA"));
+  EXPECT_EQ(port.receive(1), hex("FA"));
+  QByteArray answers;
+  for (int k = 0; k < 3; ++k) {
+    port.send(hex("0055"));
+    answers += port.receive(1);
+  }
+  EXPECT_EQ(answers, hex("FAFA07"));
+  sim.closeWriteChannel();
+  ASSERT_TRUE(sim.waitForFinished(5000));
+  EXPECT_TRUE(sim.readAllStandardError().contains("loader-refuse"));
 }
 
 TEST(PtyProgram, WritesASampleImage) {

@@ -67,21 +67,28 @@ TEST_F(SimHidTest, ReportsItsReportLengthsAndRefusesOtherSizes) {
   EXPECT_TRUE(hid.sentReports(0).empty());
 }
 
-TEST_F(SimHidTest, ReadReturnsWhatIsQueuedAndSaysWhenItWasShort) {
+TEST_F(SimHidTest, ReadReturnsWhatCameWithinItsSecondAndSaysWhenItWasShort) {
   hid.addReader();
   const HidHandle h = open();
   ASSERT_EQ(send(h, report({0x1B, 0x00})), 0);
   std::uint8_t status = 0xFF;
+  double start = clock.peek();
   const std::vector<std::uint8_t> got = read(h, 9, &status);
   EXPECT_EQ(got.size(), 18u);
   EXPECT_EQ(status, SimHidLibrary::kReadTimeout);
   EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(got.data()) + 4, 5), "4700I");
+  // A short read waited out the library's time-out, as the driver does.
+  EXPECT_NEAR(clock.peek() - start, 1.0, 0.001);
+  start = clock.peek();
   EXPECT_TRUE(read(h, 1, &status).empty());
   EXPECT_NE(status, 0);
-  // Exactly what was asked for: success.
+  EXPECT_NEAR(clock.peek() - start, 1.0, 0.001);
+  // Exactly what was asked for: success, at once.
   send(h, report({0x1B, 0x1C, 0x00, 0x10, 0x1F}));
+  start = clock.peek();
   EXPECT_EQ(read(h, 5, &status).size(), 45u);
   EXPECT_EQ(status, 0);
+  EXPECT_LT(clock.peek() - start, 0.001);
 }
 
 TEST_F(SimHidTest, HandsOverTheChosenReportId) {

@@ -74,6 +74,55 @@ TEST_F(SimSerialTest, BytesInFlightAreLostWhenThePortChangesSpeed) {
   EXPECT_TRUE(waitFor(10).isEmpty());
 }
 
+TEST_F(SimSerialTest, AReplyComesInByteByByteOnceTheCommandIsIn) {
+  serial.attachReader(1, ReaderModel::Kind::New, 9600);
+  openAt(1, "9600,n,8,1");
+  const double sent = clock.peek();
+  serial.output(hex("1B1C00101F"));  // 5 bytes in, then 36 out, 1.04 ms each
+  double first = 0;
+  int count = 0;
+  while (count < 36 && clock.peek() - sent < 0.2) {
+    const int now = serial.inBufferCount();
+    ASSERT_LE(now - count, 1) << "more than one byte came in at once";
+    if (now == 1 && count == 0) first = clock.peek();
+    count = now;
+  }
+  const double last = clock.peek();
+  EXPECT_EQ(count, 36);
+  EXPECT_NEAR(first - sent, 6 * 10.0 / 9600, 0.0005);
+  EXPECT_NEAR(last - sent, 41 * 10.0 / 9600, 0.0005);
+}
+
+TEST_F(SimSerialTest, AByteCountsOnlyIfThePortRanAtItsSpeedFromLeavingToArriving) {
+  ReaderModel& reader = serial.attachReader(1, ReaderModel::Kind::New, 9600);
+  reader.setButtonId(0x0123456789ABCDEFull);
+  const double byte = 10.0 / 9600;
+  // Too late: the first byte left while the port still ran at 19200.
+  openAt(1, "19200,n,8,1");
+  reader.touch();
+  clock.advance(byte / 2);
+  serial.setSettings("9600,n,8,1");
+  EXPECT_EQ(waitFor(17, 0.1), QByteArray("123456789ABCDEF\r\n"));
+  // Too early: the port left the speed while the last byte was on its way.
+  reader.touch();
+  clock.advance(17.5 * byte);
+  serial.setSettings("19200,n,8,1");
+  EXPECT_EQ(waitFor(18, 0.1), QByteArray("0123456789ABCDEF\r"));
+}
+
+TEST_F(SimSerialTest, AnAdapterHandsTheBytesOverInPackets) {
+  serial.attachReader(1, ReaderModel::Kind::New, 9600);
+  serial.setAdapterLatency(0.016);
+  openAt(1, "9600,n,8,1");
+  const double sent = clock.peek();
+  serial.output(hex("1B00"));
+  while (serial.inBufferCount() == 0 && clock.peek() - sent < 0.2) {
+  }
+  // Ten bytes, all at once, a latency after the first came in.
+  EXPECT_EQ(serial.inBufferCount(), 10);
+  EXPECT_NEAR(clock.peek() - sent, 3 * 10.0 / 9600 + 0.016, 0.0005);
+}
+
 TEST_F(SimSerialTest, PumpRaisesTheHandlerOncePerArrival) {
   ReaderModel& reader = serial.attachReader(4, ReaderModel::Kind::New, 19200);
   openAt(4, "19200,n,8,1");
