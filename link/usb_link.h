@@ -13,6 +13,10 @@ namespace mv4700 {
 
 class StatusBox;
 
+inline constexpr std::array<std::uint8_t, 9> kIdentifyReport{0x00, 0x1B, 0x00, 0, 0, 0, 0, 0, 0};
+inline constexpr std::array<std::uint8_t, 9> kIdentifyReply{0x00, 0x1B, 0x00, 0x07, '4',
+                                                            '7',  '0',  '0',  'I'};
+
 // The reader on USB: search and identify, and the 9-byte report exchange.
 class UsbLink {
  public:
@@ -21,6 +25,13 @@ class UsbLink {
 
   void Usbsearch();
   void Usbclose();
+  // How many devices carry the reader's vendor and product ids.
+  std::uint32_t readerCount() { return hid_.GetNumHidDevices(kReaderVendorId, kReaderProductId); }
+  // Opens device `index` and asks who it is, without a status line; true
+  // leaves a reader open.
+  bool identifyAt(std::uint32_t index);
+  // Where the open device lives, when the library knows.
+  QString devicePath() const { return hid_.devicePath(hidDevice); }
   void Clearinbuf();
   void Copyinreport();
 
