@@ -1,0 +1,124 @@
+// The command line in process over the emulator's HID library: the same
+// status lines as the window's commands for the same reader.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "commands/commands.h"
+#include "link/device_session.h"
+#include "settings/plain_fields.h"
+#include "settings/settings_file.h"
+#include "sim/sim_hid.h"
+#include "sim/sim_serial.h"
+#include "tests/support/recording_status_box.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_clock.h"
+
+namespace mv4700::testing {
+namespace {
+
+QString readAll(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  QByteArray bytes;
+  char chunk[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, static_cast<qsizetype>(n));
+  return QString::fromLocal8Bit(bytes);
+}
+
+struct Run {
+  int status = -1;
+  QString out;
+  QStringList errLines;
+};
+
+// One USB reader, no serial port; mv4700 runs against it in process.
+class CliOverUsb : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hid.addReader();
+    ASSERT_TRUE(dir.isValid());
+  }
+
+  Run run(const QStringList& arguments) {
+    cli::Io io{std::tmpfile(), std::tmpfile(), std::tmpfile(), false, false};
+    Run r;
+    r.status = cli::runCommandLine(QStringList{"mv4700"} + arguments, devices, io);
+    r.out = readAll(io.out);
+    r.errLines = readAll(io.err).split(u'\n', Qt::SkipEmptyParts);
+    for (std::FILE* f : {io.in, io.out, io.err}) std::fclose(f);
+    return r;
+  }
+
+  QTemporaryDir dir;
+  TestClock clock;
+  SimHidLibrary hid{clock};
+  SimSerialService serial{clock};
+  cli::Devices devices{hid, serial, clock};
+};
+
+// The window's commands on a reader of its own, as its status box shows them.
+QStringList windowLines(const QString& settingsFile) {
+  TestClock clock;
+  SimHidLibrary hid(clock);
+  hid.addReader();
+  SimSerialService serial(clock);
+  RecordingStatusBox box;
+  ScriptedDialogs dialogs;
+  DeviceSession session(hid, serial, box, clock);
+  PlainFields fields;
+  Loadsettings(settingsFile, fields, box, dialogs);  // "Open file"
+  writeSettings(session, fields);                    // "Write settings to 4700"
+  readSettings(session, fields);                     // "Read settings from 4700"
+  readVersion(session);                              // "Read version from 4700"
+  QStringList lines = box.transcript;
+  lines.removeAll("<clear>");
+  lines.removeAll("");
+  return lines;
+}
+
+TEST_F(CliOverUsb, WriteReadAndVersionShowTheWindowsLines) {
+  PlainFields fields;
+  fields.setText(Field::Text2, "!");
+  fields.setValue(Field::Check2, 1);
+  const QString file = dir.filePath("usb.mvs");
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(*settingsFileBytes(fields));
+  }
+
+  const Run write = run({"write", file});
+  EXPECT_EQ(write.status, 0);
+  const Run read = run({"read"});
+  EXPECT_EQ(read.status, 0);
+  EXPECT_TRUE(read.out.contains(QRegularExpression("Postfix characters: +\"!\"\n")));
+  EXPECT_TRUE(read.out.contains(QRegularExpression("Always CapsLock ON: +on\n")));
+  const Run version = run({"version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "4700-01 Firmware V2.10\n");
+
+  QStringList cliLines = write.errLines + read.errLines + version.errLines;
+  EXPECT_EQ(cliLines, windowLines(file));
+  EXPECT_EQ(cliLines.value(2), "Searching TQ-4700 on USB ports...");
+}
+
+TEST_F(CliOverUsb, AReaderThatFailsGivesTwo) {
+  hid.setup(0).refuseOutputReport = 2;  // the first settings block is refused
+  const QString file = dir.filePath("defaults.mvs");
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(*settingsFileBytes(PlainFields()));
+  }
+  const Run write = run({"write", file});
+  EXPECT_EQ(write.status, 2);
+  EXPECT_FALSE(write.errLines.contains("Programming settings to TQ-4700 USB OK!"));
+}
+
+}  // namespace
+}  // namespace mv4700::testing
