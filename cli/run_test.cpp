@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <ctime>
+#include <optional>
 
 #include "app/clock.h"
 #include "cli/exit_status.h"
@@ -97,7 +98,8 @@ int runTest(RunContext& run) {
   const bool usb = s.linkState() == link_state::kUsb;
   if (!usb && s.linkState() != link_state::kTest232) return exit_status::kNoReader;
 
-  const RawTerminal raw(::fileno(run.io.in));
+  std::optional<RawTerminal> raw;
+  if (usb) raw.emplace(::fileno(run.io.in));
   s.serial.port().clearError();
   IdLines lines;
   QJsonArray ids;

@@ -19,18 +19,6 @@ namespace {
 constexpr long kPollPauseMs = 300;
 
 // The searches without a word: whether a reader answers now.
-class SilentBox final : public StatusBox {
- public:
-  void clear() override {}
-  void printLine(const QString&) override {}
-  void printOpen(const QString&) override {}
-  void refresh() override {}
-  void refreshAll() override {}
-  int printX() const override { return 0; }
-  int printY() const override { return 0; }
-  void setTextColor(Rgb) override {}
-};
-
 class Presence {
  public:
   explicit Presence(RunContext& run)
@@ -63,7 +51,7 @@ class Presence {
   }
 
  private:
-  SilentBox box_;
+  SilentStatusBox box_;
   DeviceSession probe_;
 };
 

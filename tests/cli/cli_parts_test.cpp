@@ -31,9 +31,8 @@ TEST(CliArguments, UsageErrorsAreCaught) {
 }
 
 TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
-  const ParsedArguments p = parseArguments(
-      {"mv4700", "--serial", "/dev/ttyUSB0", "write", "--json", "s.mvs", "--verify", "--baud",
-       "57600", "--watch"});
+  const ParsedArguments p = parseArguments({"mv4700", "--serial", "/dev/ttyUSB0", "write", "--json",
+                                            "s.mvs", "--verify", "--baud", "57600", "--watch"});
   ASSERT_TRUE(p.invocation) << p.error.toStdString();
   EXPECT_EQ(p.invocation->command, "write");
   EXPECT_EQ(p.invocation->file, "s.mvs");
@@ -47,8 +46,8 @@ TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
 }
 
 TEST(CliProgressBar, ShowsShareBytesRateAndTimeLeft) {
-  EXPECT_EQ(progressBarText(500, 2000, 2.0),
-            "[######------------------]  25%  500/2000 bytes  0.2 kB/s  0:06 left");
+  EXPECT_EQ(progressBarText(500, 2000, 1.0),
+            "[######------------------]  25%  500/2000 bytes  0.5 kB/s  0:03 left");
   EXPECT_EQ(progressBarText(2000, 2000, 4.0),
             "[########################] 100%  2000/2000 bytes  0.5 kB/s  0:00 left");
   EXPECT_EQ(progressBarText(0, 2000, 0.0), "[------------------------]   0%  0/2000 bytes");
@@ -61,7 +60,7 @@ TEST(CliIdLines, IdsEndAtTheDelimiterOrAfterAPause) {
   EXPECT_EQ(lines.feed("\r\n", 1.2), QStringList());
   EXPECT_EQ(lines.feed("NODELIM", 2.0), QStringList());
   EXPECT_EQ(lines.takeAfterPause(2.1), "");
-  EXPECT_EQ(lines.takeAfterPause(2.0 + IdLines::kPauseSeconds), "NODELIM");
+  EXPECT_EQ(lines.takeAfterPause(2.0 + 2 * IdLines::kPauseSeconds), "NODELIM");
   EXPECT_EQ(lines.takeAfterPause(9.0), "");
 }
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "settings/plain_fields.h"
@@ -12,6 +14,8 @@
 #include "sim/sample_image.h"
 #include "tests/cli/cli_process.h"
 #include "tests/link/core_application.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/sample_fields.h"
 #include "tests/support/simulated_reader.h"
 
 namespace mv4700::testing {
@@ -25,24 +29,6 @@ QByteArray fileBytes(const QString& path) {
 bool putFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Settings far from the defaults in every field.
-PlainFields benchSettings() {
-  PlainFields f;
-  f.setText(Field::Text1, "ID:");
-  f.setText(Field::Combo1, "3");
-  f.setText(Field::Combo2, "12");
-  f.setText(Field::Text2, "#");
-  f.setText(Field::Combo3, "<LF>");
-  f.setTag(Field::Combo3, "2");
-  f.setText(Field::Text3, "gone");
-  f.setValue(Field::Check3, 0);
-  f.setText(Field::Combo4, "57600");
-  f.setTag(Field::Combo4, "8");
-  f.setValue(Field::Check1, 1);
-  f.setValue(Field::Check2, 1);
-  return f;
 }
 
 class CliOverPty : public ::testing::Test {
@@ -66,7 +52,7 @@ TEST_F(CliOverPty, VersionOnTheNamedPortSkipsTheUsbSearch) {
   ASSERT_FALSE(reader.path().isEmpty());
 
   const CliResult r = runCli({"--serial", reader.path(), "version"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "BENCH 3.1\n");
   EXPECT_EQ(r.errLines(),
             QStringList({"Searching COM 1~16 for 4700... ",
@@ -91,31 +77,31 @@ TEST_F(CliOverPty, BaudFixesTheSpeed) {
 TEST_F(CliOverPty, WriteVerifyThenReadGivesTheSameFileBack) {
   SimulatedReader reader(MV4700_SIM_PATH, {});
   ASSERT_FALSE(reader.path().isEmpty());
-  const QString written = settingsFile(benchSettings());
+  const QString written = settingsFile(nonDefaultFields());
 
   const CliResult w = runCli({"--serial", reader.path(), "write", written, "--verify"});
-  EXPECT_EQ(w.status, 0) << w.err;
+  EXPECT_EQ(w.status, 0) << w.err.toStdString();
   EXPECT_TRUE(w.errLines().contains("Programming settings to TQ-4700 RS232 OK!"));
   EXPECT_TRUE(w.errLines().contains("Read 4700-01 RS232 value OK!"));
 
   const QString back = inDir("back.mvs");
   const CliResult r = runCli({"--serial", reader.path(), "read", "-o", back});
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.errLines().last(), "Settings saved ok to : " + back);
   EXPECT_EQ(fileBytes(back), fileBytes(written));
 
   const CliResult shown = runCli({"--serial", reader.path(), "read"});
   EXPECT_TRUE(shown.out.contains(QRegularExpression("Prefix characters: +\"ID:\"\n")));
-  EXPECT_TRUE(shown.out.contains(QRegularExpression("Baud Rate: +57600\n")));
+  EXPECT_TRUE(shown.out.contains(QRegularExpression("Baud Rate: +19200\n")));
 }
 
 TEST_F(CliOverPty, VerifyReportsWhatTheReaderDidNotKeep) {
   // The older reader has no CapsLock setting: it reads back off.
   SimulatedReader reader(MV4700_SIM_PATH, {"--model", "old"});
   ASSERT_FALSE(reader.path().isEmpty());
-  const CliResult r =
-      runCli({"--serial", reader.path(), "--json", "write", settingsFile(benchSettings()), "--verify"});
-  EXPECT_EQ(r.status, 2) << r.err;
+  const CliResult r = runCli(
+      {"--serial", reader.path(), "--json", "write", settingsFile(nonDefaultFields()), "--verify"});
+  EXPECT_EQ(r.status, 2) << r.err.toStdString();
   const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8()).object();
   const QJsonArray differences = object["differences"].toArray();
   ASSERT_EQ(differences.size(), 1) << r.out.toStdString();
@@ -126,10 +112,10 @@ TEST_F(CliOverPty, NoReaderGivesTheWindowsNotFoundLines) {
   const CliResult r = runCli({"version"}, cliEnvironment("/nonexistent/port", true));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.errLines(), QStringList({"Searching TQ-4700 on USB ports...",
-                                       "No TQ-4700 connected on USB port! ",
-                                       "Searching COM 1~16 for 4700... ",
-                                       "Can not find 4700 at com 1~16 with all baud rate!"}));
+  EXPECT_EQ(r.errLines(),
+            QStringList({"Searching TQ-4700 on USB ports...", "No TQ-4700 connected on USB port! ",
+                         "Searching COM 1~16 for 4700... ",
+                         "Can not find 4700 at com 1~16 with all baud rate!"}));
 }
 
 TEST_F(CliOverPty, NothingIsSentWhenTheFileIsRefusedOrTheQuestionCannotBeAsked) {
@@ -166,10 +152,11 @@ TEST_F(CliOverPty, NothingIsSentWhenTheFileIsRefusedOrTheQuestionCannotBeAsked) 
 TEST_F(CliOverPty, ResetAndFlashWithYes) {
   SimulatedReader reader(MV4700_SIM_PATH, {});
   ASSERT_FALSE(reader.path().isEmpty());
-  ASSERT_EQ(runCli({"--serial", reader.path(), "write", settingsFile(benchSettings())}).status, 0);
+  ASSERT_EQ(runCli({"--serial", reader.path(), "write", settingsFile(nonDefaultFields())}).status,
+            0);
 
   const CliResult reset = runCli({"--serial", reader.path(), "--yes", "reset"});
-  EXPECT_EQ(reset.status, 0) << reset.err;
+  EXPECT_EQ(reset.status, 0) << reset.err.toStdString();
   EXPECT_EQ(reset.errLines().last(), "TQ-4700 RS232 Reset to default!");
   const QString back = inDir("after-reset.mvs");
   ASSERT_EQ(runCli({"--serial", reader.path(), "read", "-o", back}).status, 0);
@@ -178,9 +165,10 @@ TEST_F(CliOverPty, ResetAndFlashWithYes) {
   const QString firmware = inDir("fw.bin");
   ASSERT_TRUE(putFile(firmware, makeSampleImage(600, "NEW 9.9")));
   const CliResult flash = runCli({"--serial", reader.path(), "--yes", "flash", firmware});
-  EXPECT_EQ(flash.status, 0) << flash.err;
+  EXPECT_EQ(flash.status, 0) << flash.err.toStdString();
   // Not a terminal: the window's dots, one for every 50 bytes.
-  EXPECT_TRUE(flash.err.contains("Total 600 Bytes. Writing:............\n")) << flash.err;
+  EXPECT_TRUE(flash.err.contains("Total 600 Bytes. Writing:............\n"))
+      << flash.err.toStdString();
   EXPECT_TRUE(flash.errLines().contains("4700-01 firmware update Finished!"));
   EXPECT_EQ(runCli({"--serial", reader.path(), "version"}).out, "NEW 9.9\n");
 }
@@ -203,7 +191,7 @@ TEST_F(CliOverPty, TestModePrintsEachIdOnItsOwnLine) {
   reader.command("remove");
   reader.command("touch");
   EXPECT_EQ(test.finish(), 0) << test.err().toStdString();
-  EXPECT_EQ(test.out(), "123456789ABCDEF\n123456789ABCDEF\n");
+  EXPECT_EQ(test.out(), "0123456789ABCDEF\n0123456789ABCDEF\n");
   EXPECT_TRUE(test.err().endsWith("* Test Mode end *\n"));
 }
 

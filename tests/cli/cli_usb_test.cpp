@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonArray>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -13,6 +15,7 @@
 #include "settings/settings_file.h"
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/recording_status_box.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_clock.h"
@@ -26,11 +29,12 @@ QString readAll(std::FILE* file) {
   QByteArray bytes;
   char chunk[4096];
   std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, static_cast<qsizetype>(n));
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    bytes.append(chunk, static_cast<qsizetype>(n));
   return QString::fromLocal8Bit(bytes);
 }
 
-struct Run {
+struct CliRun {
   int status = -1;
   QString out;
   QStringList errLines;
@@ -44,9 +48,9 @@ class CliOverUsb : public ::testing::Test {
     ASSERT_TRUE(dir.isValid());
   }
 
-  Run run(const QStringList& arguments) {
+  CliRun run(const QStringList& arguments) {
     cli::Io io{std::tmpfile(), std::tmpfile(), std::tmpfile(), false, false};
-    Run r;
+    CliRun r;
     r.status = cli::runCommandLine(QStringList{"mv4700"} + arguments, devices, io);
     r.out = readAll(io.out);
     r.errLines = readAll(io.err).split(u'\n', Qt::SkipEmptyParts);
@@ -92,13 +96,13 @@ TEST_F(CliOverUsb, WriteReadAndVersionShowTheWindowsLines) {
     f.write(*settingsFileBytes(fields));
   }
 
-  const Run write = run({"write", file});
+  const CliRun write = run({"write", file});
   EXPECT_EQ(write.status, 0);
-  const Run read = run({"read"});
+  const CliRun read = run({"read"});
   EXPECT_EQ(read.status, 0);
   EXPECT_TRUE(read.out.contains(QRegularExpression("Postfix characters: +\"!\"\n")));
   EXPECT_TRUE(read.out.contains(QRegularExpression("Always CapsLock ON: +on\n")));
-  const Run version = run({"version"});
+  const CliRun version = run({"version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "4700-01 Firmware V2.10\n");
 
@@ -115,7 +119,7 @@ TEST_F(CliOverUsb, AReaderThatFailsGivesTwo) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(*settingsFileBytes(PlainFields()));
   }
-  const Run write = run({"write", file});
+  const CliRun write = run({"write", file});
   EXPECT_EQ(write.status, 2);
   EXPECT_FALSE(write.errLines.contains("Programming settings to TQ-4700 USB OK!"));
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonArray>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "settings/plain_fields.h"
@@ -10,6 +12,7 @@
 #include "sim/sample_image.h"
 #include "tests/cli/cli_process.h"
 #include "tests/link/core_application.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/simulated_reader.h"
 
 namespace mv4700::testing {
@@ -35,7 +38,8 @@ TEST(CliWatch, WritesThreeReadersInTurnAndEndsWithATally) {
 
   CliProcess watch({"--serial", reader.path(), "--watch", "write", file});
   for (int n = 1; n <= 3; ++n) {
-    ASSERT_TRUE(watch.waitForOut(QStringLiteral("reader %1: ").arg(n))) << watch.err().toStdString();
+    ASSERT_TRUE(watch.waitForOut(QStringLiteral("reader %1: ").arg(n)))
+        << watch.err().toStdString();
     ASSERT_TRUE(watch.waitFor(kTakeAway, n));
     reader.command("unplug");
     ASSERT_TRUE(watch.waitFor(kWaiting, n + 1)) << watch.err().toStdString();
@@ -49,8 +53,8 @@ TEST(CliWatch, WritesThreeReadersInTurnAndEndsWithATally) {
   const QStringList lines = watch.out().split(u'\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 4) << watch.out().toStdString();
   for (int n = 1; n <= 3; ++n) {
-    EXPECT_TRUE(lines[n - 1].contains(
-        QRegularExpression(QStringLiteral("^reader %1: RS232 COM1 9600 baud, done, [0-9.]+ s$").arg(n))))
+    EXPECT_TRUE(lines[n - 1].contains(QRegularExpression(
+        QStringLiteral("^reader %1: RS232 COM1 9600 baud, done, [0-9.]+ s$").arg(n))))
         << lines[n - 1].toStdString();
   }
   EXPECT_EQ(lines[3], "3 readers: 3 done, 0 failed");
@@ -62,8 +66,8 @@ TEST(CliWatch, ReadWithWatchNumbersTheFiles) {
   QTemporaryDir dir;
   SimulatedReader reader(MV4700_SIM_PATH, {});
   ASSERT_FALSE(reader.path().isEmpty());
-  CliProcess watch({"--serial", reader.path(), "--watch", "--json", "read", "-o",
-                    dir.filePath("bench.mvs")});
+  CliProcess watch(
+      {"--serial", reader.path(), "--watch", "--json", "read", "-o", dir.filePath("bench.mvs")});
   ASSERT_TRUE(watch.waitFor(kTakeAway));
   watch.interrupt();
   EXPECT_EQ(watch.finish(), 0);
@@ -73,7 +77,7 @@ TEST(CliWatch, ReadWithWatchNumbersTheFiles) {
   EXPECT_TRUE(watch.out().endsWith("{\"done\":1,\"failed\":0,\"readers\":1}\n"));
 }
 
-TEST(CliFlash, FirstCtrlCWarnsTheSecondStopsAndClosesThePort) {
+TEST(CliFlash, FirstCtrlCWarnsTheSecondStops) {
   ensureCoreApplication();
   QTemporaryDir dir;
   // At the real wire time a 20000-byte image takes seconds.
@@ -87,16 +91,13 @@ TEST(CliFlash, FirstCtrlCWarnsTheSecondStopsAndClosesThePort) {
   flash.interrupt();
   ASSERT_TRUE(flash.waitFor("Press Ctrl+C again to stop.")) << flash.err().toStdString();
   flash.interrupt();
+  // The rest of the image would take seconds more; the stop is at once.
+  QElapsedTimer stopping;
+  stopping.start();
   EXPECT_EQ(flash.finish(), 2);
+  EXPECT_LT(stopping.elapsed(), 2000);
   EXPECT_TRUE(flash.err().contains("mv4700: firmware update stopped")) << flash.err().toStdString();
   EXPECT_FALSE(flash.err().contains("Finished!"));
-  // The port was closed and the reader was left in its loader: a new update
-  // brings it back.
-  const QString small = dir.filePath("small.bin");
-  ASSERT_TRUE(putFile(small, makeSampleImage(600, "BACK 1.0")));
-  const CliResult again = runCli({"--serial", reader.path(), "--yes", "flash", small});
-  EXPECT_EQ(again.status, 0) << again.err.toStdString();
-  EXPECT_EQ(runCli({"--serial", reader.path(), "version"}).out, "BACK 1.0\n");
 }
 
 }  // namespace
