@@ -4,6 +4,7 @@
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "cli/run_context.h"
+#include "cli/stream_status_box.h"
 #include "link/reader_list.h"
 
 namespace mv4700::cli {
@@ -38,6 +39,7 @@ int runList(RunContext& run) {
     }
   }
   run.output.fields()[QStringLiteral("readers")] = json;
+  if (readers.empty()) run.status.note(QStringLiteral("mv4700: no reader answered."));
   return readers.empty() ? exit_status::kNoReader : exit_status::kDone;
 }
 
