@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -48,8 +50,12 @@ class CliOverUsb : public ::testing::Test {
     ASSERT_TRUE(dir.isValid());
   }
 
-  CliRun run(const QStringList& arguments) {
+  // `typed`: what reaches standard input, as a USB reader's keystrokes would.
+  CliRun run(const QStringList& arguments, const QByteArray& typed = {}) {
     cli::Io io{std::tmpfile(), std::tmpfile(), std::tmpfile(), false, false};
+    std::fwrite(typed.constData(), 1, static_cast<std::size_t>(typed.size()), io.in);
+    std::fflush(io.in);
+    std::rewind(io.in);
     CliRun r;
     r.status = cli::runCommandLine(QStringList{"mv4700"} + arguments, devices, io);
     r.out = readAll(io.out);
@@ -122,6 +128,38 @@ TEST_F(CliOverUsb, AReaderThatFailsGivesTwo) {
   const CliRun write = run({"write", file});
   EXPECT_EQ(write.status, 2);
   EXPECT_FALSE(write.errLines.contains("Programming settings to TQ-4700 USB OK!"));
+}
+
+TEST_F(CliOverUsb, TestModeTakesTheIdsTheReaderTypes) {
+  const QString typed = hid.touch(0) + hid.remove(0) + hid.touch(0);
+  const CliRun test = run({"test", "--count", "2"}, typed.toLatin1());
+  EXPECT_EQ(test.status, 0);
+  EXPECT_EQ(test.out, "2C00000A1B3D4E01\n2C00000A1B3D4E01\n");
+  EXPECT_TRUE(test.errLines.contains("*** Testing 4700, please put ibutton on 4700 for read ID ***"));
+  EXPECT_EQ(test.errLines.last(), "* Test Mode end *");
+}
+
+TEST_F(CliOverUsb, ListAsksEveryReaderOnBothLinks) {
+  hid.addReader();
+  SimHidLibrary::DeviceSetup keyboardOnly;
+  keyboardOnly.openFails = true;
+  hid.addReader(keyboardOnly);
+  serial.attachReader(3, ReaderModel::Kind::Old, 57600);
+
+  const CliRun list = run({"--json", "list"});
+  EXPECT_EQ(list.status, 0);
+  const QJsonArray readers =
+      QJsonDocument::fromJson(list.out.toUtf8()).object()["readers"].toArray();
+  ASSERT_EQ(readers.size(), 3) << list.out.toStdString();
+  EXPECT_EQ(readers[0].toObject()["link"].toString(), "USB");
+  EXPECT_EQ(readers[1].toObject()["link"].toString(), "USB");
+  const QJsonObject serialReader = readers[2].toObject();
+  EXPECT_EQ(serialReader["port"].toString(), "COM3");
+  EXPECT_EQ(serialReader["baud"].toInt(), 57600);
+  EXPECT_EQ(serialReader["model"].toString(), "4700");
+  // Listing leaves nothing open and prints no search lines.
+  EXPECT_FALSE(serial.portOpen());
+  EXPECT_TRUE(list.errLines.isEmpty()) << list.errLines.join('|').toStdString();
 }
 
 }  // namespace
