@@ -12,23 +12,39 @@ namespace {
 struct CommandSpec {
   const char* name;
   const char* synopsis;
-  const char* summary;
-  int files;  // positional arguments after the command
+  const char* summary;  // one line of the tool's help
+  const char* details;  // the command's own help
+  int files;            // positional arguments after the command
 };
 
 constexpr std::array<CommandSpec, 7> kCommands{{
-    {"list", "list", "the readers found: USB (hidraw path, model) and serial (port, baud, model)",
+    {"list", "list", "the readers found on USB and on the serial ports",
+     "Asks every USB reader and every serial port at each speed; prints USB\n"
+     "readers with their hidraw path and model, serial readers with their COM\n"
+     "slot, port path, speed and model.",
      0},
-    {"read", "read [-o FILE.mvs]",
-     "the reader's settings, printed readably; with -o saved as the window saves them", 0},
-    {"write", "write FILE.mvs [--verify]",
-     "the settings of a .mvs file; --verify reads them back and compares every field", 1},
-    {"reset", "reset", "the reader's own defaults (asks first; --yes skips the question)", 0},
-    {"version", "version", "the firmware version text", 0},
-    {"flash", "flash IMAGE.bin",
-     "a firmware update (checks the image and asks first; --yes skips the question)", 1},
-    {"test", "test [--count N]",
-     "prints each iButton ID that the reader sends, one line each, until Ctrl+C or N IDs", 0},
+    {"read", "read [-o FILE.mvs]", "the reader's settings; -o saves them to a file",
+     "Prints the reader's settings readably. With -o they are saved instead,\n"
+     "byte for byte as the window's \"Save file\" saves them.",
+     0},
+    {"write", "write FILE.mvs [--verify]", "the settings of a .mvs file",
+     "Writes the settings of a settings file to the reader. The file is read\n"
+     "first: a file that cannot be read sends nothing. --verify reads the\n"
+     "settings back and compares every field.",
+     1},
+    {"reset", "reset", "the reader's own defaults (asks first)",
+     "Sets the reader to its own defaults, after asking (--yes answers yes).", 0},
+    {"version", "version", "the firmware version text", "Prints the firmware version text.", 0},
+    {"flash", "flash IMAGE.bin", "a firmware update (checks the image, asks first)",
+     "Checks the image, asks (--yes answers yes), then updates the firmware. On\n"
+     "a terminal a progress bar shows the transfer, otherwise the window's dots.\n"
+     "The first Ctrl+C during the transfer only warns; a second one stops it\n"
+     "and leaves the reader without a working program.",
+     1},
+    {"test", "test [--count N]", "each ID the reader sends, until Ctrl+C or N IDs",
+     "Prints each ID that the reader sends, one line each, until Ctrl+C or N\n"
+     "IDs. A USB reader types as a keyboard: keep this terminal in focus.",
+     0},
 }};
 
 const char* const kExitStatuses =
@@ -103,8 +119,8 @@ QString toolHelp(const QCommandLineParser& parser) {
 }
 
 QString commandHelp(const CommandSpec& c, const QCommandLineParser& parser) {
-  QString text = QStringLiteral("Usage: mv4700 [options] %1\n\n%2.\n\n")
-                     .arg(QLatin1String(c.synopsis), QLatin1String(c.summary));
+  QString text = QStringLiteral("Usage: mv4700 [options] %1\n\n%2\n\n")
+                     .arg(QLatin1String(c.synopsis), QLatin1String(c.details));
   const QString qtHelp = parser.helpText();
   const qsizetype options = qtHelp.indexOf(QStringLiteral("Options:"));
   if (options >= 0) text += qtHelp.mid(options);
