@@ -104,6 +104,14 @@ TEST_F(CliOverUsb, AReaderThatFailsGivesTwo) {
   EXPECT_FALSE(write.errLines.contains("Programming settings to TQ-4700 USB OK!"));
 }
 
+TEST_F(CliOverUsb, AFileThatCannotBeWrittenGivesThree) {
+  const QString path = dir.filePath("no-such-folder/reader.mvs");
+  const CliRun read = run({"read", "-o", path});
+  EXPECT_EQ(read.status, 3);
+  EXPECT_EQ(read.errLines.last(), "Error: Save settings to file " + path + " Error!!");
+  EXPECT_FALSE(QFile::exists(path));
+}
+
 TEST_F(CliOverUsb, TestModeTakesTheIdsTheReaderTypes) {
   const QString typed = hid.touch(0) + hid.remove(0) + hid.touch(0);
   const CliRun test = run({"test", "--count", "2"}, typed.toLatin1());
