@@ -22,7 +22,9 @@ QString comName(int port) {
 }  // namespace
 
 int runList(RunContext& run) {
-  const std::vector<ListedReader> readers = listReaders(run.session);
+  QStringList hints;
+  const std::vector<ListedReader> readers = listReaders(run.session, &hints);
+  for (const QString& hint : hints) run.status.printLine(hint);
   QJsonArray json;
   for (const ListedReader& r : readers) {
     if (r.usb) {

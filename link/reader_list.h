@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace mv4700 {
@@ -18,7 +19,8 @@ struct ListedReader {
 
 // Every reader on USB and on COM1..COM16, each port at the first speed that
 // answers; the searches the session allows, and no status line. Leaves the
-// device and the port closed.
-std::vector<ListedReader> listReaders(DeviceSession& session);
+// device and the port closed. `hints` gets the permission hint of each device
+// the system refused to open.
+std::vector<ListedReader> listReaders(DeviceSession& session, QStringList* hints = nullptr);
 
 }  // namespace mv4700

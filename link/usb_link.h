@@ -30,6 +30,8 @@ class UsbLink {
   // Opens device `index` and asks who it is, without a status line; true
   // leaves a reader open.
   bool identifyAt(std::uint32_t index);
+  // The device the last search or open was refused access to, if any.
+  QString lastOpenDenied() const { return hid_.lastOpenDenied(); }
   // Where the open device lives, when the library knows.
   QString devicePath() const { return hid_.devicePath(hidDevice); }
   void Clearinbuf();

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "cli/cli.h"
+#include "link/permission_hint.h"
 #include "settings/plain_fields.h"
 #include "settings/settings_file.h"
 #include "sim/sim_hid.h"
@@ -128,6 +129,8 @@ TEST_F(CliOverUsb, ListAsksEveryReaderOnBothLinks) {
   keyboardOnly.openFails = true;
   hid.addReader(keyboardOnly);
   serial.attachReader(3, ReaderModel::Kind::Old, 57600);
+  serial.attachReader(4, ReaderModel::Kind::New);
+  serial.setPortDenied(4);
 
   const CliRun list = run({"--json", "list"});
   EXPECT_EQ(list.status, 0);
@@ -140,9 +143,11 @@ TEST_F(CliOverUsb, ListAsksEveryReaderOnBothLinks) {
   EXPECT_EQ(serialReader["port"].toString(), "COM3");
   EXPECT_EQ(serialReader["baud"].toInt(), 57600);
   EXPECT_EQ(serialReader["model"].toString(), "4700");
-  // Listing leaves nothing open and prints no search lines.
+  // Listing leaves nothing open and prints no search lines; a refused port
+  // gets its hint, once.
   EXPECT_FALSE(serial.portOpen());
-  EXPECT_TRUE(list.errLines.isEmpty()) << list.errLines.join('|').toStdString();
+  ASSERT_EQ(list.errLines.size(), 1) << list.errLines.join('|').toStdString();
+  EXPECT_EQ(list.errLines[0], serialPermissionHint("/dev/ttyS-sim4"));
 }
 
 }  // namespace
