@@ -8,6 +8,8 @@ void StreamStatusBox::write(const QString& text) {
 }
 
 void StreamStatusBox::printLine(const QString& text) {
+  // A failure that ends the transfer's line goes below the bar, not after it.
+  if (progressShown_ && !text.isEmpty()) write(QStringLiteral("\n"));
   write(text + u'\n');
   std::fflush(stream_);
   openLine_.clear();
