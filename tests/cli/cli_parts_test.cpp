@@ -1,9 +1,12 @@
 // The command line's own parts: arguments, progress bar, ID lines.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "cli/arguments.h"
 #include "cli/id_lines.h"
 #include "cli/progress_bar.h"
+#include "cli/stream_status_box.h"
 
 namespace mv4700::cli {
 namespace {
@@ -62,6 +65,35 @@ TEST(CliIdLines, IdsEndAtTheDelimiterOrAfterAPause) {
   EXPECT_EQ(lines.takeAfterPause(2.1), "");
   EXPECT_EQ(lines.takeAfterPause(2.0 + 2 * IdLines::kPauseSeconds), "NODELIM");
   EXPECT_EQ(lines.takeAfterPause(9.0), "");
+}
+
+QString written(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  char buffer[1024] = {};
+  const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, file);
+  return QString::fromLatin1(buffer, static_cast<qsizetype>(n));
+}
+
+TEST(CliStatusBox, DotsGiveWayToTheBarAndNotesKeepTheOpenLine) {
+  std::FILE* file = std::tmpfile();
+  StreamStatusBox box(file);
+  box.printOpen("Waiting ...");
+  box.note("a note");
+  box.printOpen(".");
+  box.printLine(" Ready!");
+  box.printOpen("Total 9 Bytes. Writing:");
+  box.printOpen(".");
+  box.showProgress("[bar]");
+  box.printOpen(".");
+  box.printLine("Receive device ACK timeout, Flash abort!");
+  box.printOpen("left open");
+  box.finish();
+  EXPECT_EQ(written(file),
+            "Waiting ...\na note\nWaiting .... Ready!\n"
+            "Total 9 Bytes. Writing:.\rTotal 9 Bytes. Writing:. [bar]\x1b[K\n"
+            "Receive device ACK timeout, Flash abort!\nleft open\n");
+  std::fclose(file);
 }
 
 }  // namespace
