@@ -9,7 +9,7 @@ namespace mv4700::cli {
 
 namespace {
 
-struct CommandSpec {
+struct CommandEntry {
   const char* name;
   const char* synopsis;
   const char* summary;  // one line of the tool's help
@@ -17,7 +17,7 @@ struct CommandSpec {
   int files;            // positional arguments after the command
 };
 
-constexpr std::array<CommandSpec, 7> kCommands{{
+constexpr std::array<CommandEntry, 7> kCommands{{
     {"list", "list", "the readers found on USB and on the serial ports",
      "Asks every USB reader and every serial port at each speed; prints USB\n"
      "readers with their hidraw path and model, serial readers with their COM\n"
@@ -56,8 +56,8 @@ const char* const kExitStatuses =
     "  64  usage error, also a question that cannot be asked (standard input is\n"
     "      not a terminal and --yes is missing); nothing is sent then\n";
 
-const CommandSpec* findCommand(const QString& name) {
-  for (const CommandSpec& c : kCommands) {
+const CommandEntry* findCommand(const QString& name) {
+  for (const CommandEntry& c : kCommands) {
     if (name == QLatin1String(c.name)) return &c;
   }
   return nullptr;
@@ -103,7 +103,7 @@ QString toolHelp(const QCommandLineParser& parser) {
       "slots). Status lines go to standard error, results to standard output.\n"
       "\n"
       "Commands:\n");
-  for (const CommandSpec& c : kCommands) {
+  for (const CommandEntry& c : kCommands) {
     text += QStringLiteral("  %1%2\n")
                 .arg(QLatin1String(c.synopsis), -27)
                 .arg(QLatin1String(c.summary));
@@ -118,7 +118,7 @@ QString toolHelp(const QCommandLineParser& parser) {
   return text;
 }
 
-QString commandHelp(const CommandSpec& c, const QCommandLineParser& parser) {
+QString commandHelp(const CommandEntry& c, const QCommandLineParser& parser) {
   QString text = QStringLiteral("Usage: mv4700 [options] %1\n\n%2\n\n")
                      .arg(QLatin1String(c.synopsis), QLatin1String(c.details));
   const QString qtHelp = parser.helpText();
@@ -157,9 +157,9 @@ ParsedArguments parseArguments(const QStringList& arguments) {
       {global.usb, global.serial, global.baud, global.yes, global.json, global.watch, global.help});
 
   const QString word = commandWord(arguments);
-  const CommandSpec* spec = findCommand(word);
-  if (spec) {
-    const QString name = QLatin1String(spec->name);
+  const CommandEntry* entry = findCommand(word);
+  if (entry) {
+    const QString name = QLatin1String(entry->name);
     if (name == u"read") parser.addOption(output);
     if (name == u"write") parser.addOption(verify);
     if (name == u"test") parser.addOption(count);
@@ -169,28 +169,28 @@ ParsedArguments parseArguments(const QStringList& arguments) {
     // --help beats a mistake elsewhere on the line.
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
       ParsedArguments parsed;
-      parsed.help = spec ? commandHelp(*spec, parser) : toolHelp(parser);
+      parsed.help = entry ? commandHelp(*entry, parser) : toolHelp(parser);
       return parsed;
     }
     return usage(parser.errorText());
   }
   if (parser.isSet(global.help)) {
     ParsedArguments parsed;
-    parsed.help = spec ? commandHelp(*spec, parser) : toolHelp(parser);
+    parsed.help = entry ? commandHelp(*entry, parser) : toolHelp(parser);
     return parsed;
   }
   if (word.isEmpty()) return usage(QStringLiteral("no command given"));
-  if (!spec) return usage(QStringLiteral("unknown command '%1'").arg(word));
+  if (!entry) return usage(QStringLiteral("unknown command '%1'").arg(word));
 
   Invocation inv;
-  inv.command = QLatin1String(spec->name);
+  inv.command = QLatin1String(entry->name);
   const QStringList positional = parser.positionalArguments();
-  if (positional.size() - 1 != spec->files) {
-    return usage(spec->files == 0 ? QStringLiteral("'%1' takes no file").arg(inv.command)
-                                  : QStringLiteral("'%1' takes one file: %2")
-                                        .arg(inv.command, QLatin1String(spec->synopsis)));
+  if (positional.size() - 1 != entry->files) {
+    return usage(entry->files == 0 ? QStringLiteral("'%1' takes no file").arg(inv.command)
+                                   : QStringLiteral("'%1' takes one file: %2")
+                                         .arg(inv.command, QLatin1String(entry->synopsis)));
   }
-  if (spec->files == 1) inv.file = positional[1];
+  if (entry->files == 1) inv.file = positional[1];
 
   inv.usbPath = parser.value(global.usb);
   inv.serialPath = parser.value(global.serial);
