@@ -28,12 +28,14 @@ QString usbReplyText(const UsbLink& usb) {
   return text;
 }
 
-void readOverUsb(DeviceSession& s, SettingsFields& fields) {
+bool readOverUsb(DeviceSession& s, SettingsFields& fields) {
   UsbLink& usb = s.usb;
   usb.sendCommand(kReadRequest);
   usb.readReports(5);
   // A reply cut short would fill the fields with the zeros of the missing report.
-  if (usb.bytesReturned < kUsbImageBytes || !usb.replyStartsWith(asBytes(kUsbReadReply))) {
+  const bool read =
+      usb.bytesReturned >= kUsbImageBytes && usb.replyStartsWith(asBytes(kUsbReadReply));
+  if (!read) {
     s.status.printLine("Read 4700-01 USB value Error!");
   } else {
     s.replyText = usbReplyText(usb);
@@ -43,9 +45,10 @@ void readOverUsb(DeviceSession& s, SettingsFields& fields) {
   s.status.refresh();
   usb.Usbclose();
   s.linkState() = link_state::kUsb;
+  return read;
 }
 
-void readOverSerial(DeviceSession& s, SettingsFields& fields) {
+bool readOverSerial(DeviceSession& s, SettingsFields& fields) {
   SerialLink& serial = s.serial;
   serial.txBytes = kReadRequest;
   serial.port().clearError();
@@ -59,23 +62,32 @@ void readOverSerial(DeviceSession& s, SettingsFields& fields) {
     serial.rxDone = 8;
   }
   const int failure = serial.port().lastError();
-  if (failure != 0 || serial.rxDone != 8) {
-    s.status.printLine(serialErrorLine("Read RS232 value Error!", failure));
-  }
+  const bool read = failure == 0 && serial.rxDone == 8;
+  if (!read) s.status.printLine(serialErrorLine("Read RS232 value Error!", failure));
   s.status.refresh();
   serial.closePort();
+  return read;
 }
 
 }  // namespace
 
-void readSettings(DeviceSession& s, SettingsFields& fields) {
+Outcome readSettings(DeviceSession& s, SettingsFields& fields) {
+  bool found = false;
+  bool read = false;
   s.usb.Usbsearch();
-  if (s.linkState() == link_state::kOk) readOverUsb(s, fields);
+  if (s.linkState() == link_state::kOk) {
+    found = true;
+    read = readOverUsb(s, fields);
+  }
   if (s.linkState() != link_state::kUsb) {
     s.serial.Comsearch();
-    if (s.serial.comPort != 0) readOverSerial(s, fields);
+    if (s.serial.comPort != 0) {
+      found = true;
+      read = readOverSerial(s, fields);
+    }
   }
   s.linkState().clear();
+  return searchedOutcome(found, read);
 }
 
 }  // namespace mv4700

@@ -12,13 +12,14 @@ namespace {
 
 constexpr int kIndexOutOfRange = 9;
 
-void readOverUsb(DeviceSession& s) {
+bool readOverUsb(DeviceSession& s) {
   UsbLink& usb = s.usb;
   s.status.printLine("Reading firmware version from TQ-4700 USB...");
   s.status.refresh();
   usb.sendCommand({0x1B, 0x01});
   usb.readReports(9);
-  if (!usb.replyStartsWith({0x00, 0x1B, 0x01})) {
+  const bool read = usb.replyStartsWith({0x00, 0x1B, 0x01});
+  if (!read) {
     s.status.printLine("Read firmware version from TQ-4700 USB Error!");
   } else {
     // Report ids and control bytes are dropped; the text starts after the length byte.
@@ -31,9 +32,10 @@ void readOverUsb(DeviceSession& s) {
   s.status.refresh();
   usb.Usbclose();
   s.linkState() = link_state::kUsb;
+  return read;
 }
 
-void readOverSerial(DeviceSession& s) {
+bool readOverSerial(DeviceSession& s) {
   SerialLink& serial = s.serial;
   s.status.printLine("Reading firmware version from TQ-4700 RS232...");
   s.status.refresh();
@@ -62,17 +64,26 @@ void readOverSerial(DeviceSession& s) {
   }
   s.status.refresh();
   serial.closePort();
+  return failure == 0 && read;
 }
 
 }  // namespace
 
-void readVersion(DeviceSession& s) {
+Outcome readVersion(DeviceSession& s) {
+  bool found = false;
+  bool read = false;
   s.replyText.clear();
   s.usb.Usbsearch();
-  if (s.linkState() == link_state::kOk) readOverUsb(s);
+  if (s.linkState() == link_state::kOk) {
+    found = true;
+    read = readOverUsb(s);
+  }
   if (s.linkState() != link_state::kUsb) {
     s.serial.Comsearch();
-    if (s.serial.comPort != 0) readOverSerial(s);
+    if (s.serial.comPort != 0) {
+      found = true;
+      read = readOverSerial(s);
+    }
   }
   if (!s.replyText.isEmpty()) {
     s.status.setTextColor(kVersionTextColor);
@@ -83,6 +94,7 @@ void readVersion(DeviceSession& s) {
     s.status.refresh();
   }
   s.linkState().clear();
+  return searchedOutcome(found, read);
 }
 
 }  // namespace mv4700

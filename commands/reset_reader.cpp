@@ -7,12 +7,14 @@
 
 namespace mv4700 {
 
-void resetReader(DeviceSession& s, Dialogs& dialogs) {
+Outcome resetReader(DeviceSession& s, Dialogs& dialogs) {
   if (dialogs.show(Dialogs::Icon::Exclamation, Dialogs::Buttons::OkCancel, "Reset 4700B",
                    "Confirm ? ") != Dialogs::Answer::Ok) {
-    return;
+    return Outcome::Declined;
   }
 
+  bool found = false;
+  bool done = false;
   s.usb.Usbsearch();
   if (s.linkState() == link_state::kOk) {
     UsbLink& usb = s.usb;
@@ -20,6 +22,8 @@ void resetReader(DeviceSession& s, Dialogs& dialogs) {
     usb.readReports(1);
     // A reader that never answered has not confirmed the reset.
     const bool answered = usb.bytesReturned >= 9;
+    found = true;
+    done = answered;
     s.status.printLine(answered ? QStringLiteral("TQ-4700 USB Reset to default OK!")
                                 : QStringLiteral("TQ-4700 USB Reset Error!"));
     s.status.refresh();
@@ -29,6 +33,8 @@ void resetReader(DeviceSession& s, Dialogs& dialogs) {
   if (s.linkState() != link_state::kUsb) {
     s.serial.Comsearch();
     if (s.serial.comPort != 0) {
+      found = true;
+      done = true;  // as the status line says: the reply is not judged
       SerialLink& serial = s.serial;
       serial.txBytes = QByteArray("\x1B\x21\x01\xFF", 4);
       serial.sendTxBytes();
@@ -39,6 +45,7 @@ void resetReader(DeviceSession& s, Dialogs& dialogs) {
     }
   }
   s.linkState().clear();
+  return searchedOutcome(found, done);
 }
 
 }  // namespace mv4700

@@ -21,11 +21,12 @@ std::optional<QByteArray> writeImage(const SettingsFields& fields, QString* refu
   return assembleSettingsImage(kWriteSettingsCommand, Packsettings(fields), fields, refusal);
 }
 
-void writeOverUsb(DeviceSession& s, const QByteArray& image) {
+bool writeOverUsb(DeviceSession& s, const QByteArray& image) {
   UsbLink& usb = s.usb;
   s.status.printOpen("Wrote memory block:");
   s.status.refresh();
   bool allSent = true;
+  bool match = false;
   for (int k = 1; k <= 5; ++k) {
     usb.sendCommand(image.mid(8 * (k - 1), 8));  // the last block is zero-filled
     if (usb.hidStatus != 0) {
@@ -44,7 +45,7 @@ void writeOverUsb(DeviceSession& s, const QByteArray& image) {
     delay(s.clock, 1);
     usb.readReports(1);
     std::copy(kUsbAck.begin(), kUsbAck.end(), usb.inReport.begin());
-    const bool match = usb.replyStartsWith(kUsbAck);
+    match = usb.replyStartsWith(kUsbAck);
     s.status.printLine(match ? QStringLiteral("Programming settings to TQ-4700 USB OK!")
                              : "Programming settings to TQ-4700 USB Error! " +
                                    hexText(usb.hidStatus));
@@ -52,9 +53,10 @@ void writeOverUsb(DeviceSession& s, const QByteArray& image) {
   s.status.refresh();
   usb.Usbclose();
   s.linkState() = link_state::kUsb;
+  return match;
 }
 
-void writeOverSerial(DeviceSession& s, const QByteArray& image) {
+bool writeOverSerial(DeviceSession& s, const QByteArray& image) {
   SerialLink& serial = s.serial;
   serial.txBytes = image;
   serial.port().clearError();
@@ -65,16 +67,18 @@ void writeOverSerial(DeviceSession& s, const QByteArray& image) {
     serial.rxDone = 8;
   }
   const int failure = serial.port().lastError();
-  if (failure != 0 || serial.rxDone != 8) {
+  const bool written = failure == 0 && serial.rxDone == 8;
+  if (!written) {
     s.status.printLine(serialErrorLine("Programming settings to TQ-4700 RS232 Error!", failure));
   }
   s.status.refresh();
   serial.closePort();
+  return written;
 }
 
 }  // namespace
 
-void writeSettings(DeviceSession& s, const SettingsFields& fields) {
+Outcome writeSettings(DeviceSession& s, const SettingsFields& fields) {
   // A text the image cannot carry is refused before the reader is contacted.
   QString refusal;
   const std::optional<QByteArray> image = writeImage(fields, &refusal);
@@ -83,16 +87,25 @@ void writeSettings(DeviceSession& s, const SettingsFields& fields) {
     s.status.printLine(refusal);
     s.status.refresh();
     s.linkState().clear();
-    return;
+    return Outcome::Refused;
   }
 
+  bool found = false;
+  bool written = false;
   s.usb.Usbsearch();
-  if (s.linkState() == link_state::kOk) writeOverUsb(s, *image);
+  if (s.linkState() == link_state::kOk) {
+    found = true;
+    written = writeOverUsb(s, *image);
+  }
   if (s.linkState() != link_state::kUsb) {
     s.serial.Comsearch();
-    if (s.serial.comPort != 0) writeOverSerial(s, *image);
+    if (s.serial.comPort != 0) {
+      found = true;
+      written = writeOverSerial(s, *image);
+    }
   }
   s.linkState().clear();
+  return searchedOutcome(found, written);
 }
 
 }  // namespace mv4700

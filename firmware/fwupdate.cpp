@@ -7,14 +7,17 @@
 
 namespace mv4700 {
 
-void Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
-              const QString& filePath) {
-  if (!confirmFirmwareFile(image, dialogs, session.linkState(), filePath)) return;
+Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
+                 const QString& filePath, TransferWatch* watch) {
+  if (!confirmFirmwareFile(image, dialogs, session.linkState(), filePath)) return Outcome::Declined;
 
+  Outcome outcome = Outcome::NoReader;
   session.usb.Usbsearch();
-  if (session.linkState() == link_state::kOk) usbFirmwareTransfer(session, image);
-  if (session.linkState() != link_state::kUsb) serialFirmwareTransfer(session, image);
+  if (session.linkState() == link_state::kOk) outcome = usbFirmwareTransfer(session, image, watch);
+  if (session.linkState() != link_state::kUsb)
+    outcome = serialFirmwareTransfer(session, image, watch);
   session.linkState().clear();
+  return outcome;
 }
 
 }  // namespace mv4700

@@ -2,6 +2,7 @@
 
 #include "firmware/erase_command.h"
 #include "firmware/firmware_image.h"
+#include "firmware/transfer_watch.h"
 #include "link/device_session.h"
 #include "seams/clock.h"
 #include "seams/number_text.h"
@@ -24,21 +25,32 @@ const QString kDataSettings = QStringLiteral("57600,n,8,1");
 
 class SerialFlash {
  public:
-  SerialFlash(DeviceSession& session, FirmwareImage& image)
-      : s_(session), serial_(session.serial), status_(session.status), image_(image) {}
+  SerialFlash(DeviceSession& session, FirmwareImage& image, TransferWatch* watch)
+      : s_(session),
+        serial_(session.serial),
+        status_(session.status),
+        image_(image),
+        watch_(watch) {}
 
-  void run() {
+  Outcome run() {
     serial_.Comsearch();
+    const bool found = serial_.comPort != 0;
     if (!s_.newModel()) {
       status_.printLine(
           QStringLiteral("TQ-4700 RS232 not support firmware update (only new 4700-01)!"));
       status_.refresh();
-      return serial_.closePort();
+      serial_.closePort();
+      return found ? Outcome::Failed : Outcome::NoReader;
     }
-    if (serial_.comPort == 0) return;
-    erase();
-    if (loaderReady() && updateCommand() && speedChange() && sendBytes()) finish();
+    if (!found) return Outcome::NoReader;
+    bool finished = false;
+    if (!(watch_ && watch_->stopRequested())) {
+      erase();
+      finished = loaderReady() && updateCommand() && speedChange() && sendBytes();
+      if (finished) finish();
+    }
     serial_.closePort();
+    return finished ? Outcome::Done : Outcome::Failed;
   }
 
  private:
@@ -93,6 +105,10 @@ class SerialFlash {
       bytes[1] = static_cast<char>(kFrameMark);
       serial_.sendTxBytes();
       if (!acknowledged(kFrameSeconds)) return false;
+      if (watch_) {
+        watch_->progress(k, length);
+        if (watch_->stopRequested()) return false;
+      }
       if (k % kBytesPerDot == 0) {
         status_.printOpen(QStringLiteral("."));
         status_.refresh();
@@ -139,12 +155,13 @@ class SerialFlash {
   SerialLink& serial_;
   StatusBox& status_;
   FirmwareImage& image_;
+  TransferWatch* watch_;
 };
 
 }  // namespace
 
-void serialFirmwareTransfer(DeviceSession& session, FirmwareImage& image) {
-  SerialFlash(session, image).run();
+Outcome serialFirmwareTransfer(DeviceSession& session, FirmwareImage& image, TransferWatch* watch) {
+  return SerialFlash(session, image, watch).run();
 }
 
 }  // namespace mv4700

@@ -4,6 +4,7 @@
 
 #include "firmware/erase_command.h"
 #include "firmware/firmware_image.h"
+#include "firmware/transfer_watch.h"
 #include "link/device_session.h"
 #include "seams/clock.h"
 #include "seams/number_text.h"
@@ -23,15 +24,18 @@ constexpr std::array<std::uint8_t, 9> kUpdateAnswer{0x00, 0x1B, kLoaderCommand, 
 
 class UsbFlash {
  public:
-  UsbFlash(DeviceSession& session, FirmwareImage& image)
-      : s_(session), usb_(session.usb), status_(session.status), image_(image) {}
+  UsbFlash(DeviceSession& session, FirmwareImage& image, TransferWatch* watch)
+      : s_(session), usb_(session.usb), status_(session.status), image_(image), watch_(watch) {}
 
-  void run() {
-    if (erase() && awaitLoader() && updateCommand() && sendLength()) sendBlocks();
-    // Closing steps, after the finish line and after every failure.
+  Outcome run() {
+    bool finished = false;
+    if (!stopRequested() && erase() && awaitLoader() && updateCommand() && sendLength())
+      finished = sendBlocks();
+    // Closing steps, after the finish line, after every failure and after a stop.
     status_.refreshAll();
     usb_.Usbclose();
     s_.linkState() = link_state::kUsb;
+    return finished ? Outcome::Done : Outcome::Failed;
   }
 
  private:
@@ -101,7 +105,9 @@ class UsbFlash {
   // would end with the finish line over a reader left without its program.
   bool loaderAnswered() const { return usb_.bytesReturned > 0; }
 
-  void sendBlocks() {
+  bool stopRequested() const { return watch_ && watch_->stopRequested(); }
+
+  bool sendBlocks() {
     const std::int64_t length = image_.fwLength;
     status_.printLine(QStringLiteral("Firmware updating via USB Please Wait ..."));
     status_.printOpen(QStringLiteral("Total") + signedNumberText(length) +
@@ -121,8 +127,11 @@ class UsbFlash {
       usb_.Copyinreport();
       if (!loaderAnswered()) {
         status_.emptyLine();
-        failLine(QStringLiteral("Write error!"));
-        return;
+        return failLine(QStringLiteral("Write error!"));
+      }
+      if (watch_) {
+        watch_->progress(std::min(start + kBlockSize, length), length);
+        if (watch_->stopRequested()) return false;
       }
       if (start % kBytesPerDot == 0) {
         status_.printOpen(QStringLiteral("."));
@@ -132,6 +141,7 @@ class UsbFlash {
     status_.emptyLine();
     status_.printLine(QStringLiteral("TQ-4700 firmware update finished !"));
     status_.refresh();
+    return true;
   }
 
   bool failLine(const QString& text) {
@@ -144,12 +154,13 @@ class UsbFlash {
   UsbLink& usb_;
   StatusBox& status_;
   FirmwareImage& image_;
+  TransferWatch* watch_;
 };
 
 }  // namespace
 
-void usbFirmwareTransfer(DeviceSession& session, FirmwareImage& image) {
-  UsbFlash(session, image).run();
+Outcome usbFirmwareTransfer(DeviceSession& session, FirmwareImage& image, TransferWatch* watch) {
+  return UsbFlash(session, image, watch).run();
 }
 
 }  // namespace mv4700

@@ -75,6 +75,7 @@ std::vector<HidapiLibrary::Interface> HidapiLibrary::matchingInterfaces(std::uin
   hid_device_info* list = hid_enumerate(vid, pid);
   for (const hid_device_info* info = list; info != nullptr; info = info->next) {
     if (info->path == nullptr) continue;
+    if (!onlyPath_.empty() && onlyPath_ != info->path) continue;
     // One node may list several top-level collections.
     auto it = std::find_if(found.begin(), found.end(),
                            [&](const Interface& i) { return i.path == info->path; });
@@ -107,8 +108,13 @@ std::uint8_t HidapiLibrary::Open(HidHandle& device, std::uint32_t index, std::ui
     return kFailed;
   }
   device = nextHandle_++;
-  open_[device] = OpenDevice{handle, hidrawReportLengths(path)};
+  open_[device] = OpenDevice{handle, hidrawReportLengths(path), path};
   return kOk;
+}
+
+QString HidapiLibrary::devicePath(HidHandle device) const {
+  const auto it = open_.find(device);
+  return it == open_.end() ? QString() : QString::fromStdString(it->second.path);
 }
 
 HidapiLibrary::OpenDevice* HidapiLibrary::find(HidHandle device) {

@@ -33,11 +33,16 @@ class HidapiLibrary final : public HidLibrary {
                                         std::uint32_t& bytesReturned) override;
   std::uint8_t Close(HidHandle device) override;
   QString lastOpenDenied() const override { return denied_; }
+  QString devicePath(HidHandle device) const override;
+  // Only the interface at this hidraw path counts (a front end told which
+  // device to use); empty: every matching interface.
+  void setOnlyPath(const std::string& path) { onlyPath_ = path; }
 
  private:
   struct OpenDevice {
     hid_device_* handle = nullptr;
     ReportLengths lengths;
+    std::string path;
   };
 
   struct Interface {
@@ -51,6 +56,7 @@ class HidapiLibrary final : public HidLibrary {
   std::map<HidHandle, OpenDevice> open_;
   HidHandle nextHandle_ = 1;  // handles are never reused, so a stale one finds nothing
   QString denied_;
+  std::string onlyPath_;
 };
 
 }  // namespace mv4700

@@ -35,6 +35,8 @@ class HidLibrary {
   // The device path whose open was refused for lack of access, for the
   // permission hint; empty when the last search met no such refusal.
   virtual QString lastOpenDenied() const { return {}; }
+  // Where an open device lives (a hidraw node), for listing; empty when unknown.
+  virtual QString devicePath(HidHandle /*device*/) const { return {}; }
 };
 
 }  // namespace mv4700

@@ -18,6 +18,10 @@ inline const QString kEnd = QStringLiteral("END");
 struct LinkShared {
   QString linkState;
   bool newModel = false;
+  // A front end that was told which device to use turns the other search off:
+  // it then finds nothing and prints nothing.
+  bool usbSearch = true;
+  bool serialSearch = true;
 };
 
 }  // namespace mv4700

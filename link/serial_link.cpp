@@ -33,18 +33,28 @@ void SerialLink::sendTxBytes() {
   port_.output(txBytes);
 }
 
+void SerialLink::prepareIdentify() {
+  txBytes = QByteArray("\x1B\x00", 2);
+  modelId.fill(0);
+  std::copy_n("4700", 4, modelId.begin() + 3);
+}
+
 void SerialLink::Comsearch() {
   closePort();
+  if (!shared_.serialSearch) {
+    comPort = 0;
+    return;
+  }
   status_.refreshAll();
   status_.printLine(QStringLiteral("Searching COM 1~16 for 4700... "));
   status_.refresh();
 
-  txBytes = QByteArray("\x1B\x00", 2);
-  modelId.fill(0);
-  std::copy_n("4700", 4, modelId.begin() + 3);
+  prepareIdentify();
   deniedPort_.clear();
+  comPort = 0;
 
   for (int code : kUsedBaudCodes) {
+    if (fixedBaudCode && code != *fixedBaudCode) continue;
     baudIndex = code;
     Loopcom();
     if (comPort != 0) break;
@@ -62,40 +72,57 @@ void SerialLink::Comsearch() {
   status_.refresh();
 }
 
-void SerialLink::Loopcom() {
-  closePort();
+void SerialLink::applyBaud() {
   // Port failures (absent, busy) are recorded by the service and never stop the pass.
   port_.setSettings(serialSettingsText(baudTable()[baudIndex]));
   port_.setInputMode(1);
+}
+
+void SerialLink::Loopcom() {
+  closePort();
+  applyBaud();
   comPort = 0;
-
-  const QByteArray newModelId(reinterpret_cast<const char*>(modelId.data()) + 3, 4);
   for (int port = 1; port <= kComSlots; ++port) {
-    port_.setCommPort(port);
-    port_.clearInBuffer();
-    port_.clearOutBuffer();
-    port_.setPortOpen(true);
-    if (!port_.portOpen()) {
-      // Later opens of other slots may succeed, so keep the refusal now.
-      const QString denied = port_.lastOpenDenied();
-      if (!denied.isEmpty()) deniedPort_ = denied;
-      continue;
-    }
-
-    sendTxBytes();
-    Comwait(kIdentifyReplyLength, kIdentifyTimeout);
-    if (rxDone == 1 && rxBytes.size() >= 7 && rxBytes.mid(3, 4) == newModelId) {
-      shared_.newModel = true;
+    if (identifyOn(port)) {
       comPort = port;
       return;
     }
-    if (rxDone == 1 && holds4700At(rxBytes, 6)) {
-      shared_.newModel = false;
-      comPort = port;
-      return;
-    }
-    port_.setPortOpen(false);
   }
+}
+
+bool SerialLink::probe(int port, int baudCode) {
+  closePort();
+  prepareIdentify();
+  baudIndex = baudCode;
+  applyBaud();
+  return identifyOn(port);
+}
+
+bool SerialLink::identifyOn(int port) {
+  port_.setCommPort(port);
+  port_.clearInBuffer();
+  port_.clearOutBuffer();
+  port_.setPortOpen(true);
+  if (!port_.portOpen()) {
+    // Later opens of other slots may succeed, so keep the refusal now.
+    const QString denied = port_.lastOpenDenied();
+    if (!denied.isEmpty()) deniedPort_ = denied;
+    return false;
+  }
+
+  sendTxBytes();
+  Comwait(kIdentifyReplyLength, kIdentifyTimeout);
+  const QByteArray newModelId(reinterpret_cast<const char*>(modelId.data()) + 3, 4);
+  if (rxDone == 1 && rxBytes.size() >= 7 && rxBytes.mid(3, 4) == newModelId) {
+    shared_.newModel = true;
+    return true;
+  }
+  if (rxDone == 1 && holds4700At(rxBytes, 6)) {
+    shared_.newModel = false;
+    return true;
+  }
+  port_.setPortOpen(false);
+  return false;
 }
 
 void SerialLink::Comwait(std::int16_t n, float seconds) {

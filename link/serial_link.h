@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "link/link_state.h"
 #include "link/serial_service.h"
@@ -30,6 +31,9 @@ class SerialLink {
   void sendTxBytes();
   // Close the port if it is open.
   void closePort();
+  // Asks COM `port` at the baud of `baudCode` who it is, without a status
+  // line; true leaves the port open with newModel set.
+  bool probe(int port, int baudCode);
 
   int comPort = 0;
   int baudIndex = 0;
@@ -37,10 +41,16 @@ class SerialLink {
   QByteArray rxBytes;
   int rxDone = 0;
   std::array<std::uint8_t, 9> modelId{};
+  // The one baud code the search tries, when the front end fixed the speed.
+  std::optional<int> fixedBaudCode;
 
   SerialService& port() { return port_; }
 
  private:
+  void prepareIdentify();
+  void applyBaud();
+  bool identifyOn(int port);
+
   SerialService& port_;
   StatusBox& status_;
   Clock& clock_;

@@ -214,7 +214,7 @@ void QtSerialService::close() {
 void QtSerialService::open() {
   // A refusal belongs to this open only, not to a slot that has since gone.
   denied_.clear();
-  const std::optional<QString> listed = listedComPorts();
+  const std::optional<QString> listed = listedOverride_ ? listedOverride_ : listedComPorts();
   // Listing the system's ports takes milliseconds and a search opens 64
   // slots: list them when a pass starts at COM1, and keep that list for the
   // pass and for the port it finds.

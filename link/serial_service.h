@@ -39,6 +39,8 @@ class SerialService {
 
   // Why the last open failed when access was refused, for the permission hint.
   virtual QString lastOpenDenied() const { return {}; }
+  // The device path the port is open on, for listing; empty when closed or unknown.
+  virtual QString openPath() const { return {}; }
 };
 
 }  // namespace mv4700

@@ -10,9 +10,6 @@ namespace mv4700 {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 9> kIdentifyReport{0x00, 0x1B, 0x00, 0, 0, 0, 0, 0, 0};
-constexpr std::array<std::uint8_t, 9> kIdentifyReply{0x00, 0x1B, 0x00, 0x07, '4',
-                                                     '7',  '0',  '0',  'I'};
 constexpr int kMaxReports = 9;
 
 }  // namespace
@@ -57,8 +54,31 @@ void UsbLink::sendCommand(std::span<const std::uint8_t> command) {
   sendOutReport();
 }
 
+bool UsbLink::identifyAt(std::uint32_t index) {
+  Usbclose();
+  if (hid_.Open(hidDevice, index, kReaderVendorId, kReaderProductId, 0) != 0 ||
+      hid_.GetInputReportBufferLength(hidDevice) != kReportLength ||
+      hid_.GetOutputReportBufferLength(hidDevice) != kReportLength) {
+    Usbclose();
+    return false;
+  }
+  outReport = kIdentifyReport;
+  sendOutReport();
+  Clearinbuf();
+  readReports(2);
+  if (!std::equal(kIdentifyReply.begin(), kIdentifyReply.end(), inBuffer.begin())) {
+    Usbclose();
+    return false;
+  }
+  return true;
+}
+
 void UsbLink::Usbsearch() {
   Usbclose();
+  if (!shared_.usbSearch) {
+    shared_.linkState = link_state::kErr;
+    return;
+  }
   const bool loud = shared_.linkState != link_state::kLoop;
   if (loud) {
     status_.clear();

@@ -19,6 +19,10 @@ inline std::span<const std::uint8_t> asBytes(const QByteArray& bytes) {
           static_cast<std::size_t>(bytes.size())};
 }
 
+inline constexpr std::array<std::uint8_t, 9> kIdentifyReport{0x00, 0x1B, 0x00, 0, 0, 0, 0, 0, 0};
+inline constexpr std::array<std::uint8_t, 9> kIdentifyReply{0x00, 0x1B, 0x00, 0x07, '4',
+                                                            '7',  '0',  '0',  'I'};
+
 // The reader on USB: search and identify, and the 9-byte report exchange.
 class UsbLink {
  public:
@@ -27,6 +31,15 @@ class UsbLink {
 
   void Usbsearch();
   void Usbclose();
+  // How many devices carry the reader's vendor and product ids.
+  std::uint32_t readerCount() { return hid_.GetNumHidDevices(kReaderVendorId, kReaderProductId); }
+  // Opens device `index` and asks who it is, without a status line; true
+  // leaves a reader open.
+  bool identifyAt(std::uint32_t index);
+  // The device the last search or open was refused access to, if any.
+  QString lastOpenDenied() const { return hid_.lastOpenDenied(); }
+  // Where the open device lives, when the library knows.
+  QString devicePath() const { return hid_.devicePath(hidDevice); }
   void Clearinbuf();
   void Copyinreport();
 

@@ -30,4 +30,17 @@ class StatusBox {
   virtual void setTextColor(Rgb color) = 0;
 };
 
+// A box that shows nothing: for searches whose lines nobody should see.
+class SilentStatusBox final : public StatusBox {
+ public:
+  void clear() override {}
+  void printLine(const QString&) override {}
+  void printOpen(const QString&) override {}
+  void refresh() override {}
+  void refreshAll() override {}
+  int printX() const override { return 0; }
+  int printY() const override { return 0; }
+  void setTextColor(Rgb) override {}
+};
+
 }  // namespace mv4700

@@ -42,18 +42,6 @@ class Line {
   virtual int ack(double seconds) = 0;  // the one byte received, -1 on time-out
 };
 
-class SilentStatusBox final : public StatusBox {
- public:
-  void clear() override {}
-  void printLine(const QString&) override {}
-  void printOpen(const QString&) override {}
-  void refresh() override {}
-  void refreshAll() override {}
-  int printX() const override { return 0; }
-  int printY() const override { return 0; }
-  void setTextColor(Rgb) override {}
-};
-
 // The product path: QtSerialService polled by SerialLink::Comwait on the steady clock.
 class ProductLine final : public Line {
  public:

@@ -31,7 +31,7 @@ struct FlashRig {
     const QByteArray bytes = makeImage(shape);
     const QString path = dir.filePath(QStringLiteral("fw%1.bin").arg(++files));
     EXPECT_TRUE(writeFile(path, bytes));
-    Fwupdate(session, image, dialogs, path);
+    outcome = Fwupdate(session, image, dialogs, path, watch);
     return bytes;
   }
   QString lastLine() const { return status.lines.isEmpty() ? QString() : status.lines.back(); }
@@ -47,6 +47,8 @@ struct FlashRig {
   DeviceSession session{hidTap, serialTap, status, clock};
   ScriptedDialogs dialogs;
   FirmwareImage image;
+  TransferWatch* watch = nullptr;
+  Outcome outcome = Outcome::Declined;
 };
 
 }  // namespace mv4700::testing

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "sim/sim_serial.h"
 #include "tests/support/recording_status_box.h"
 #include "tests/support/test_clock.h"
@@ -213,6 +215,39 @@ TEST_F(SerialSearch, ComreadWaitsHalfASecondAndTakesEverything) {
 TEST(SerialSettingsText, BaudWithNoParityEightDataBitsOneStopBit) {
   EXPECT_EQ(serialSettingsText("9600"), "9600,n,8,1");
   EXPECT_EQ(serialSettingsText("115200"), "115200,n,8,1");
+}
+
+TEST_F(SerialSearch, AFixedSpeedIsTheOnlyOneTried) {
+  sim.attachReader(2, Kind::New, 57600);
+  serial.fixedBaudCode = 9;  // 115200
+  serial.Comsearch();
+  EXPECT_EQ(serial.comPort, 0);
+  EXPECT_EQ(port.calls.filter(" 115200").size(), 16);
+  EXPECT_TRUE(port.calls.filter(QRegularExpression(" (9600|19200|57600)$")).isEmpty());
+  EXPECT_EQ(status.lines, QStringList({kSearching, kNotFound}));
+
+  serial.fixedBaudCode = 8;  // 57600
+  serial.Comsearch();
+  EXPECT_EQ(serial.comPort, 2);
+}
+
+TEST_F(SerialSearch, ASearchTurnedOffOpensNothingAndSaysNothing) {
+  sim.attachReader(1, Kind::New);
+  shared.serialSearch = false;
+  serial.Comsearch();
+  EXPECT_EQ(serial.comPort, 0);
+  EXPECT_TRUE(port.calls.isEmpty());
+  EXPECT_TRUE(status.transcript.isEmpty());
+}
+
+TEST_F(SerialSearch, ProbeAsksOnePortAtOneSpeed) {
+  sim.attachReader(5, Kind::Old, 19200);
+  EXPECT_FALSE(serial.probe(5, 0));
+  EXPECT_TRUE(serial.probe(5, 6));
+  EXPECT_FALSE(shared.newModel);
+  EXPECT_TRUE(port.portOpen());
+  EXPECT_EQ(port.calls, QStringList({"COM5 9600", "close", "COM5 19200"}));
+  EXPECT_TRUE(status.transcript.isEmpty());
 }
 
 }  // namespace

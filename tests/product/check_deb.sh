@@ -10,7 +10,8 @@ deb=$(ls "$out"/*.deb)
 fail=0
 bad() { echo "FAIL: $*"; fail=1; }
 contents=$(dpkg-deb -c "$deb")
-for path in ./usr/bin/mv4700-tool ./usr/lib/udev/rules.d/60-mv4700.rules \
+for path in ./usr/bin/mv4700-tool ./usr/bin/mv4700 ./usr/share/man/man1/mv4700.1 \
+            ./usr/share/bash-completion/completions/mv4700 ./usr/lib/udev/rules.d/60-mv4700.rules \
             "./usr/share/applications/$id.desktop" "./usr/share/metainfo/$id.metainfo.xml" \
             "./usr/share/icons/hicolor/256x256/apps/$id.png"; do
   grep -q " $path\$" <<<"$contents" || bad "$path not in the package"

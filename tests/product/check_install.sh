@@ -10,9 +10,21 @@ root="$stage/usr"
 fail=0
 bad() { echo "FAIL: $*"; fail=1; }
 
-for exe in bin/mv4700-tool bin/mv4700-sim; do
+for exe in bin/mv4700-tool bin/mv4700-sim bin/mv4700; do
   [ -x "$root/$exe" ] || bad "$exe missing or not executable"
 done
+man="$root/share/man/man1/mv4700.1"
+[ -s "$man" ] || bad "man page missing"
+[ -s "$man" ] && ! head -1 "$man" | grep -q '^\.TH MV4700 1' && bad "man page has no title line"
+completion="$root/share/bash-completion/completions/mv4700"
+[ -s "$completion" ] || bad "bash completion missing"
+[ -s "$completion" ] && ! bash -n "$completion" && bad "bash completion does not parse"
+# The command line starts without a display and without Qt Widgets.
+if [ -x "$root/bin/mv4700" ]; then
+  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$root/bin/mv4700" --help >/dev/null ||
+    bad "mv4700 --help fails without a display"
+  ldd "$root/bin/mv4700" | grep -q 'libQt6Widgets' && bad "mv4700 links Qt Widgets"
+fi
 rule="$root/lib/udev/rules.d/60-mv4700.rules"
 [ -s "$rule" ] || bad "udev rule missing"
 desktop="$root/share/applications/$id.desktop"

@@ -1,8 +1,8 @@
-#include "tests/support/plain_fields.h"
+#include "settings/plain_fields.h"
 
 #include "settings/code_tables.h"
 
-namespace mv4700::testing {
+namespace mv4700 {
 
 PlainFields::PlainFields() {
   for (Field f : kAllFields) state_[f] = State{};
@@ -28,4 +28,4 @@ void PlainFields::setText(Field f, const QString& text) {
   }
 }
 
-}  // namespace mv4700::testing
+}  // namespace mv4700

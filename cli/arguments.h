@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace mv4700::cli {
+
+// What the command line was asked to do.
+struct Invocation {
+  QString command;  // list, read, write, reset, version, flash, test
+  QString usbPath;
+  QString serialPath;
+  std::optional<int> baud;
+  bool yes = false;
+  bool json = false;
+  bool watch = false;
+  QString file;  // write: the settings file; flash: the image; read: -o
+  bool verify = false;
+  std::optional<int> count;  // test
+};
+
+struct ParsedArguments {
+  std::optional<Invocation> invocation;
+  QString help;   // set when --help was asked for: print it and end
+  QString error;  // set on a usage error
+};
+
+// `arguments` starts with the program name, as QCoreApplication::arguments().
+ParsedArguments parseArguments(const QStringList& arguments);
+
+}  // namespace mv4700::cli

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <cstdio>
+
+namespace mv4700::cli {
+
+// Results on standard output: plain lines, or with --json the fields of one
+// JSON object, printed at the end.
+class Output {
+ public:
+  Output(std::FILE* stream, bool json) : stream_(stream), json_(json) {}
+
+  bool json() const { return json_; }
+  // A result line; left out with --json, where the same result is a field.
+  void line(const QString& text);
+  QJsonObject& fields() { return fields_; }
+  // The fields gathered so far, cleared: one reader's result under --watch.
+  QJsonObject takeFields();
+  // One object as a compact line (the --watch summaries).
+  void objectLine(const QJsonObject& object);
+  // With --json, the gathered fields as one object.
+  void finish();
+
+ private:
+  void write(const QByteArray& bytes);
+
+  std::FILE* stream_;
+  bool json_;
+  QJsonObject fields_;
+};
+
+}  // namespace mv4700::cli

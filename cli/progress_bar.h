@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace mv4700::cli {
+
+// "[#########-----------]  45%  1234/2742 bytes  1.9 kB/s  0:01 left"
+QString progressBarText(std::int64_t sent, std::int64_t total, double elapsedSeconds);
+
+}  // namespace mv4700::cli

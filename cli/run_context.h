@@ -1,0 +1,46 @@
+#pragma once
+
+#include "cli/arguments.h"
+#include "cli/devices.h"
+#include "cli/io.h"
+#include "commands/outcome.h"
+
+namespace mv4700 {
+struct DeviceSession;
+}
+
+namespace mv4700::cli {
+
+class Output;
+class StreamStatusBox;
+class TerminalDialogs;
+
+// Everything one command's run works with.
+struct RunContext {
+  const Invocation& invocation;
+  Devices& devices;
+  const Io& io;
+  DeviceSession& session;
+  StreamStatusBox& status;
+  TerminalDialogs& dialogs;
+  Output& output;
+  int readerNumber = 0;  // under --watch: 1 for the first reader, and so on
+
+  // The exit status of a command that ended with `outcome`, after the
+  // questions and notices it met: a question that could not be asked is a
+  // usage error, an error notice a file problem.
+  int exitStatus(Outcome outcome) const;
+};
+
+// One command on one reader; returns its exit status.
+using Runner = int (*)(RunContext&);
+
+int runList(RunContext& run);
+int runRead(RunContext& run);
+int runWrite(RunContext& run);
+int runReset(RunContext& run);
+int runVersion(RunContext& run);
+int runFlash(RunContext& run);
+int runTest(RunContext& run);
+
+}  // namespace mv4700::cli

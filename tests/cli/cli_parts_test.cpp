@@ -1,0 +1,100 @@
+// The command line's own parts: arguments, progress bar, ID lines.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "cli/arguments.h"
+#include "cli/id_lines.h"
+#include "cli/progress_bar.h"
+#include "cli/stream_status_box.h"
+
+namespace mv4700::cli {
+namespace {
+
+TEST(CliArguments, UsageErrorsAreCaught) {
+  const QStringList wrong[] = {
+      {},
+      {"frob"},
+      {"write"},
+      {"write", "a.mvs", "b.mvs"},
+      {"version", "extra"},
+      {"--usb", "/dev/hidraw0", "--serial", "/dev/ttyS0", "version"},
+      {"--usb", "/dev/hidraw0", "--baud", "9600", "version"},
+      {"--serial", "/dev/ttyS0", "--baud", "4800", "version"},
+      {"--watch", "list"},
+      {"--watch", "read"},
+      {"test", "--count", "0"},
+      {"version", "--verify"},
+  };
+  for (const QStringList& args : wrong) {
+    const ParsedArguments p = parseArguments(QStringList{"mv4700"} + args);
+    EXPECT_FALSE(p.invocation) << args.join(' ').toStdString();
+    EXPECT_FALSE(p.error.isEmpty()) << args.join(' ').toStdString();
+  }
+}
+
+TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
+  const ParsedArguments p = parseArguments({"mv4700", "--serial", "/dev/ttyUSB0", "write", "--json",
+                                            "s.mvs", "--verify", "--baud", "57600", "--watch"});
+  ASSERT_TRUE(p.invocation) << p.error.toStdString();
+  EXPECT_EQ(p.invocation->command, "write");
+  EXPECT_EQ(p.invocation->file, "s.mvs");
+  EXPECT_EQ(p.invocation->serialPath, "/dev/ttyUSB0");
+  EXPECT_EQ(p.invocation->baud, 57600);
+  EXPECT_TRUE(p.invocation->verify && p.invocation->json && p.invocation->watch);
+
+  const ParsedArguments help = parseArguments({"mv4700", "flash", "--help"});
+  EXPECT_TRUE(help.help.contains("flash IMAGE.bin"));
+  EXPECT_TRUE(help.help.contains("64"));
+}
+
+TEST(CliProgressBar, ShowsShareBytesRateAndTimeLeft) {
+  EXPECT_EQ(progressBarText(500, 2000, 1.0),
+            "[######------------------]  25%  500/2000 bytes  0.5 kB/s  0:03 left");
+  EXPECT_EQ(progressBarText(2000, 2000, 4.0),
+            "[########################] 100%  2000/2000 bytes  0.5 kB/s  0:00 left");
+  EXPECT_EQ(progressBarText(0, 2000, 0.0), "[------------------------]   0%  0/2000 bytes");
+}
+
+TEST(CliIdLines, IdsEndAtTheDelimiterOrAfterAPause) {
+  IdLines lines;
+  EXPECT_EQ(lines.feed("ID12", 1.0), QStringList());
+  EXPECT_EQ(lines.feed("34\r\nID56\t", 1.1), QStringList({"ID1234", "ID56"}));
+  EXPECT_EQ(lines.feed("\r\n", 1.2), QStringList());
+  EXPECT_EQ(lines.feed("NODELIM", 2.0), QStringList());
+  EXPECT_EQ(lines.takeAfterPause(2.1), "");
+  EXPECT_EQ(lines.takeAfterPause(2.0 + 2 * IdLines::kPauseSeconds), "NODELIM");
+  EXPECT_EQ(lines.takeAfterPause(9.0), "");
+}
+
+QString written(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  char buffer[1024] = {};
+  const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, file);
+  return QString::fromLatin1(buffer, static_cast<qsizetype>(n));
+}
+
+TEST(CliStatusBox, DotsGiveWayToTheBarAndNotesKeepTheOpenLine) {
+  std::FILE* file = std::tmpfile();
+  StreamStatusBox box(file);
+  box.printOpen("Waiting ...");
+  box.note("a note");
+  box.printOpen(".");
+  box.printLine(" Ready!");
+  box.printOpen("Total 9 Bytes. Writing:");
+  box.printOpen(".");
+  box.showProgress("[bar]");
+  box.printOpen(".");
+  box.printLine("Receive device ACK timeout, Flash abort!");
+  box.printOpen("left open");
+  box.finish();
+  EXPECT_EQ(written(file),
+            "Waiting ...\na note\nWaiting .... Ready!\n"
+            "Total 9 Bytes. Writing:.\rTotal 9 Bytes. Writing:. [bar]\x1b[K\n"
+            "Receive device ACK timeout, Flash abort!\nleft open\n");
+  std::fclose(file);
+}
+
+}  // namespace
+}  // namespace mv4700::cli
