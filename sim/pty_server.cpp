@@ -84,7 +84,12 @@ void PtyServer::readTool() {
     // time before we read them. The reader hears each at the moment it will
     // be in; its answers carry those moments, so nothing needs to wake for
     // the bytes coming in.
-    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), clock_.seconds() - deliveryLead());
+    const double now = clock_.seconds();
+    // A tool that answered before our last byte was due on the wire had it
+    // too early: hand bytes over that much later from now on.
+    if (wireTime_ && now < answerDue_) lead_ = std::max(0.0, lead_ - (answerDue_ - now));
+    answerDue_ = -1;
+    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), now - deliveryLead());
     while (!toReader_.empty()) {
       const WireByte in = toReader_.pop();
       reader_.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
@@ -111,7 +116,10 @@ void PtyServer::advance(double now) {
       frontHeard_ = out.baud == toolBaud;
     }
     if (out.arrivesAt > now) break;
-    if (frontHeard_ && out.baud == toolBaud) heard += out.byte;
+    if (frontHeard_ && out.baud == toolBaud) {
+      heard += out.byte;
+      answerDue_ = out.arrivesAt;
+    }
     fromReader_.pop();
     frontJudged_ = false;
   }
@@ -119,7 +127,7 @@ void PtyServer::advance(double now) {
 }
 
 double PtyServer::deliveryLead() const {
-  return wireTime_ ? line_.deliverySeconds() : 0;
+  return wireTime_ ? lead_ : 0;
 }
 
 std::optional<double> PtyServer::nextDeadline() const {
@@ -176,6 +184,7 @@ void PtyServer::replug() {
   if (!line_.open(&error)) return;
   // What the reader said while no line was there went nowhere.
   reader_.takeSerialOutput();
+  lead_ = line_.deliverySeconds();
   if (lineWatcher_) lineWatcher_(line_.slavePath());
 }
 
@@ -226,6 +235,7 @@ bool PtyServer::handleControl(int controlFd) {
 
 int PtyServer::serve(int controlFd) {
   quit_ = false;
+  lead_ = line_.deliverySeconds();
   for (;;) {
     pollfd fds[4] = {{line_.masterFd(), POLLIN, 0},
                      {wake_[0], POLLIN, 0},

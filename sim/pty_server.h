@@ -56,7 +56,9 @@ class PtyServer {
   void advance(double now);
   std::optional<double> nextDeadline() const;
   // At wire time, what the pseudo-terminal itself costs a byte: taken off
-  // the byte times both ways, so the ends see the bytes on time.
+  // the byte times both ways, so the ends see the bytes on time. Measured
+  // with the line, lowered whenever the tool proves it had a byte before the
+  // wire could have brought it.
   double deliveryLead() const;
   // Sleeps until `deadline` (or an event on the descriptors); false on failure.
   bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
@@ -75,6 +77,8 @@ class PtyServer {
   QByteArray controlText_;
   WireDirection toReader_;
   WireDirection fromReader_;
+  double lead_ = 0;
+  double answerDue_ = -1;     // when the last byte the tool could hear was due
   bool frontJudged_ = false;  // the next byte for the tool was sent...
   bool frontHeard_ = false;   // ...while the tool's port ran at its speed
   std::function<void(const QString&)> lineWatcher_;
