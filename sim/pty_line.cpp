@@ -89,8 +89,8 @@ double since(Steady::time_point start) {
 void PtyLine::measureDelivery() {
   // A helper stands in for the tool: it idles as a tool does between the
   // frames of a transfer, wakes for each byte and echoes it. Waking from idle
-  // is most of the cost. A low share of the half round trips, so that a
-  // tool rarely gets a byte before the wire could bring it.
+  // is most of the cost. A low share of the half round trips: a tool that
+  // wakes faster would get bytes sooner than the wire brings them.
   constexpr int kRounds = 41;
   std::thread echo([slave = slave_] {
     for (int i = 0; i < kRounds; ++i) {
