@@ -21,6 +21,8 @@ namespace {
 // The last stretch before a deadline is spun, not slept: waking from a
 // timer costs tens of microseconds, a byte at 115200 baud lasts 87.
 constexpr double kSpinSeconds = 100e-6;
+// How much of a lowered delivery lead one answer in time wins back.
+constexpr double kLeadRegain = 0.1e-6;
 
 void writeAll(int fd, const char* data, qsizetype size) {
   while (size > 0) {
@@ -86,8 +88,12 @@ void PtyServer::readTool() {
     // the bytes coming in.
     const double now = clock_.seconds();
     // A tool that answered before our last byte was due on the wire had it
-    // too early: hand bytes over that much later from now on.
-    if (wireTime_ && now < answerDue_) lead_ = std::max(0.0, lead_ - (answerDue_ - now));
+    // too early: hand bytes over that much later from now on. One that
+    // answered after it wins a little of the lead back, up to the measured
+    // one: a single quick wake-up must not slow every byte after it.
+    if (wireTime_ && answerDue_ > 0)
+      lead_ = now < answerDue_ ? std::max(0.0, lead_ - (answerDue_ - now))
+                               : std::min(line_.deliverySeconds(), lead_ + kLeadRegain);
     answerDue_ = -1;
     toReader_.send(QByteArray(buffer, n), line_.lineBaud(), now - deliveryLead());
     while (!toReader_.empty()) {
