@@ -84,39 +84,14 @@ double since(Steady::time_point start) {
   return std::chrono::duration<double>(Steady::now() - start).count();
 }
 
-// Reads one byte from `fd` without sleeping; false after 100 ms.
-bool spinRead(int fd) {
-  const Steady::time_point start = Steady::now();
-  char byte = 0;
-  while (::read(fd, &byte, 1) != 1)
-    if (since(start) > 0.1) return false;
-  return true;
-}
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
-
 }  // namespace
 
 void PtyLine::measureDelivery() {
-  constexpr int kRounds = 51;
-  const int slaveFlags = ::fcntl(slave_, F_GETFL);
-  ::fcntl(slave_, F_SETFL, slaveFlags | O_NONBLOCK);
-  const char byte = 0;
-  // To a reader that spins: the pseudo-terminal alone.
-  std::vector<double> hops;
-  for (int i = 0; i < kRounds; ++i) {
-    const Steady::time_point start = Steady::now();
-    if (::write(master_, &byte, 1) != 1 || !spinRead(slave_)) break;
-    hops.push_back(since(start));
-  }
-  // To a reader that sleeps: a helper idles as a tool does between frames,
-  // then wakes for the byte and echoes it to us, spinning.
-  ::fcntl(slave_, F_SETFL, slaveFlags);
-  std::vector<double> trips;
+  // A helper stands in for the tool: it idles as a tool does between the
+  // frames of a transfer, wakes for each byte and echoes it. Waking from idle
+  // is most of the cost. A low share of the half round trips: a tool that
+  // wakes faster would get bytes sooner than the wire brings them.
+  constexpr int kRounds = 41;
   std::thread echo([slave = slave_] {
     for (int i = 0; i < kRounds; ++i) {
       pollfd in{slave, POLLIN, 0};
@@ -125,15 +100,22 @@ void PtyLine::measureDelivery() {
         return;
     }
   });
+  std::vector<double> halfTrips;
   for (int i = 0; i < kRounds; ++i) {
     std::this_thread::sleep_for(std::chrono::microseconds(500));
     const Steady::time_point start = Steady::now();
-    if (::write(master_, &byte, 1) != 1 || !spinRead(master_)) break;
-    trips.push_back(since(start));
+    const char byte = 0;
+    pollfd in{master_, POLLIN, 0};
+    char got = 0;
+    if (::write(master_, &byte, 1) != 1 || ::poll(&in, 1, 200) != 1 ||
+        ::read(master_, &got, 1) != 1)
+      break;
+    halfTrips.push_back(since(start) / 2);
   }
   echo.join();
-  hop_ = median(hops);
-  delivery_ = std::max(hop_, median(trips) - hop_);
+  if (halfTrips.empty()) return;
+  std::sort(halfTrips.begin(), halfTrips.end());
+  delivery_ = halfTrips[halfTrips.size() / 4];
 }
 
 int PtyLine::lineBaud() const {

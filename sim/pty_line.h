@@ -25,11 +25,9 @@ class PtyLine {
   int masterFd() const { return master_; }
 
   // How long a byte takes through the pseudo-terminal, from a write on one
-  // end until a reader on the other end has it: one that sleeps (and so
-  // must wake), and one that spins. Measured when the pair is made; a
-  // wire-time line takes it off its byte times.
+  // end until a reader asleep on the other end has it; measured when the
+  // pair is made. A wire-time line takes it off its byte times.
   double deliverySeconds() const { return delivery_; }
-  double hopSeconds() const { return hop_; }
 
   // The speed the tool set on its port, or -1 when the line is not 8 data
   // bits without parity (the reader would hear only noise).
@@ -42,7 +40,6 @@ class PtyLine {
   int slave_ = -1;
   QString slavePath_;
   double delivery_ = 0;
-  double hop_ = 0;
 };
 
 // The baud of a termios speed constant, or -1.

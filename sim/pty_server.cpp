@@ -21,10 +21,8 @@ namespace {
 // The last stretch before a deadline is spun, not slept: waking from a
 // timer costs tens of microseconds, a byte at 115200 baud lasts 87.
 constexpr double kSpinSeconds = 100e-6;
-// How long to stay awake for the tool's next command after an answer.
-constexpr double kWatchSeconds = 200e-6;
-// How much earlier to try handing bytes over after a tool answered in time.
-constexpr double kLeadStep = 0.5e-6;
+// How much of a lowered delivery lead one answer in time wins back.
+constexpr double kLeadRegain = 0.1e-6;
 
 void writeAll(int fd, const char* data, qsizetype size) {
   while (size > 0) {
@@ -89,18 +87,15 @@ void PtyServer::readTool() {
     // be in; its answers carry those moments, so nothing needs to wake for
     // the bytes coming in.
     const double now = clock_.seconds();
-    const double wrote = now - (spunForTool_ ? line_.hopSeconds() : line_.deliverySeconds());
-    // A tool that answered before our last byte was due on the wire got it
-    // early: hand bytes over that much later from now on. One that answered
-    // after it may have woken late: try a little earlier. The lead settles
-    // where the tool gets the bytes when the wire would bring them.
-    if (wireTime_ && spunForTool_ && answerDue_ > 0) {
-      outputLead_ =
-          wrote < answerDue_ ? outputLead_ - (answerDue_ - wrote) : outputLead_ + kLeadStep;
-      outputLead_ = std::clamp(outputLead_, 0.0, 2 * line_.deliverySeconds());
-      answerDue_ = -1;
-    }
-    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), wireTime_ ? wrote : now);
+    // A tool that answered before our last byte was due on the wire had it
+    // too early: hand bytes over that much later from now on. One that
+    // answered after it wins a little of the lead back, up to the measured
+    // one: a single quick wake-up must not slow every byte after it.
+    if (wireTime_ && answerDue_ > 0)
+      lead_ = now < answerDue_ ? std::max(0.0, lead_ - (answerDue_ - now))
+                               : std::min(line_.deliverySeconds(), lead_ + kLeadRegain);
+    answerDue_ = -1;
+    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), now - deliveryLead());
     while (!toReader_.empty()) {
       const WireByte in = toReader_.pop();
       reader_.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
@@ -118,7 +113,7 @@ void PtyServer::advance(double now) {
   // it is in; otherwise the tool's UART sees only a framing error. Bytes go
   // into the pseudo-terminal a delivery time early, to be in on time.
   const int toolBaud = fromReader_.empty() ? -1 : line_.lineBaud();
-  now += outputLead();
+  now += deliveryLead();
   QByteArray heard;
   while (!fromReader_.empty() && fromReader_.front().sentAt <= now) {
     const WireByte& out = fromReader_.front();
@@ -134,14 +129,11 @@ void PtyServer::advance(double now) {
     fromReader_.pop();
     frontJudged_ = false;
   }
-  if (!heard.isEmpty()) {
-    writeAll(line_.masterFd(), heard.constData(), heard.size());
-    answeredAt_ = clock_.seconds();
-  }
+  if (!heard.isEmpty()) writeAll(line_.masterFd(), heard.constData(), heard.size());
 }
 
-double PtyServer::outputLead() const {
-  return wireTime_ ? outputLead_ : 0;
+double PtyServer::deliveryLead() const {
+  return wireTime_ ? lead_ : 0;
 }
 
 std::optional<double> PtyServer::nextDeadline() const {
@@ -152,7 +144,7 @@ std::optional<double> PtyServer::nextDeadline() const {
   // A byte is judged at its leaving only if we are awake then (the loader's
   // greeting, a byte right after another); waking for it alone would cost
   // every answer a wake-up.
-  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt - outputLead());
+  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt - deliveryLead());
   return next;
 }
 
@@ -163,21 +155,6 @@ void PtyServer::takeTimer(const pollfd& timer) {
 }
 
 bool PtyServer::waitFor(std::optional<double> deadline, pollfd* fds, int count) {
-  // Right after an answer the tool's next command is near: watch for it
-  // awake, so it is read as it comes rather than a wake-up later.
-  spunForTool_ = false;
-  if (wireTime_) {
-    const double watchEnd =
-        std::min(answeredAt_ + kWatchSeconds,
-                 deadline ? *deadline - kSpinSeconds : answeredAt_ + kWatchSeconds);
-    while (clock_.seconds() < watchEnd) {
-      if (::poll(fds, count, 0) > 0) {
-        spunForTool_ = fds[0].revents & POLLIN;
-        takeTimer(fds[count - 1]);
-        return true;
-      }
-    }
-  }
   int timeoutMs = -1;
   itimerspec timer{};  // zero: disarmed
   if (deadline) {
@@ -213,7 +190,7 @@ void PtyServer::replug() {
   if (!line_.open(&error)) return;
   // What the reader said while no line was there went nowhere.
   reader_.takeSerialOutput();
-  outputLead_ = line_.deliverySeconds();
+  lead_ = line_.deliverySeconds();
   if (lineWatcher_) lineWatcher_(line_.slavePath());
 }
 
@@ -264,7 +241,7 @@ bool PtyServer::handleControl(int controlFd) {
 
 int PtyServer::serve(int controlFd) {
   quit_ = false;
-  outputLead_ = line_.deliverySeconds();
+  lead_ = line_.deliverySeconds();
   for (;;) {
     pollfd fds[4] = {{line_.masterFd(), POLLIN, 0},
                      {wake_[0], POLLIN, 0},

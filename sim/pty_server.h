@@ -55,7 +55,11 @@ class PtyServer {
   // sent leaves for the tool.
   void advance(double now);
   std::optional<double> nextDeadline() const;
-  double outputLead() const;
+  // At wire time, what the pseudo-terminal itself costs a byte: taken off
+  // the byte times both ways, so the ends see the bytes on time. Measured
+  // with the line, lowered whenever the tool proves it had a byte before the
+  // wire could have brought it.
+  double deliveryLead() const;
   // Sleeps until `deadline` (or an event on the descriptors); false on failure.
   bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
   void takeTimer(const pollfd& timer);  // clears an expiry poll() reported
@@ -73,13 +77,8 @@ class PtyServer {
   QByteArray controlText_;
   WireDirection toReader_;
   WireDirection fromReader_;
-  double answeredAt_ = -1;  // when we last gave the tool bytes
-  double answerDue_ = -1;   // when the last of them was due on the wire
-  // How early bytes go into the pseudo-terminal so that a tool asleep on it
-  // has them on time: measured with the line, lowered whenever the tool
-  // proves it had a byte before the wire could have brought it.
-  double outputLead_ = 0;
-  bool spunForTool_ = false;  // the last wait watched the line awake
+  double lead_ = 0;
+  double answerDue_ = -1;     // when the last byte the tool could hear was due
   bool frontJudged_ = false;  // the next byte for the tool was sent...
   bool frontHeard_ = false;   // ...while the tool's port ran at its speed
   std::function<void(const QString&)> lineWatcher_;
