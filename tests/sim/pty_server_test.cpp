@@ -157,7 +157,7 @@ TEST(PtyReaderWireTime, AReplyComesInByteByByteOverItsWireTime) {
   // Never sooner than the wire allows (the emulator may hand a byte to the
   // pseudo-terminal a wake-up early); a loaded machine may make it later.
   for (int k = 0; k < 36; ++k) EXPECT_GE(in[k], (6 + k) * byte - 0.0003) << k;
-  EXPECT_LT(in.back(), 41 * byte + 0.010);
+  EXPECT_LT(in.back(), 41 * byte + 0.050);  // generous: a busy machine wakes late
   EXPECT_GT(reads, 18) << "the bytes came in lumps";
 }
 
