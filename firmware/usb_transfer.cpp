@@ -81,8 +81,7 @@ class UsbFlash {
     status_.refreshAll();
     usb_.readReports(1);
     usb_.inReport = kUpdateAnswer;
-    const bool confirmed =
-        std::equal(usb_.inReport.begin(), usb_.inReport.end(), usb_.inBuffer.begin());
+    const bool confirmed = usb_.replyStartsWith(usb_.inReport);
     status_.printLine(confirmed ? QStringLiteral(" Confirm!") : QStringLiteral(" Fail!"));
     status_.refresh();
     return confirmed;

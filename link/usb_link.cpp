@@ -64,9 +64,8 @@ bool UsbLink::identifyAt(std::uint32_t index) {
   }
   outReport = kIdentifyReport;
   sendOutReport();
-  Clearinbuf();
   readReports(2);
-  if (!std::equal(kIdentifyReply.begin(), kIdentifyReply.end(), inBuffer.begin())) {
+  if (!replyStartsWith(kIdentifyReply)) {
     Usbclose();
     return false;
   }

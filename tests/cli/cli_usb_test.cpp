@@ -15,28 +15,12 @@
 #include "settings/settings_file.h"
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
+#include "tests/cli/in_process_run.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/test_clock.h"
 
 namespace mv4700::testing {
 namespace {
-
-QString readAll(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  QByteArray bytes;
-  char chunk[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.append(chunk, static_cast<qsizetype>(n));
-  return QString::fromLocal8Bit(bytes);
-}
-
-struct CliRun {
-  int status = -1;
-  QString out;
-  QStringList errLines;
-};
 
 // One USB reader, no serial port; mv4700 runs against it in process.
 class CliOverUsb : public ::testing::Test {
@@ -48,16 +32,7 @@ class CliOverUsb : public ::testing::Test {
 
   // `typed`: what reaches standard input, as a USB reader's keystrokes would.
   CliRun run(const QStringList& arguments, const QByteArray& typed = {}) {
-    cli::Io io{std::tmpfile(), std::tmpfile(), std::tmpfile(), false, false};
-    std::fwrite(typed.constData(), 1, static_cast<std::size_t>(typed.size()), io.in);
-    std::fflush(io.in);
-    std::rewind(io.in);
-    CliRun r;
-    r.status = cli::runCommandLine(QStringList{"mv4700"} + arguments, devices, io);
-    r.out = readAll(io.out);
-    r.errLines = readAll(io.err).split(u'\n', Qt::SkipEmptyParts);
-    for (std::FILE* f : {io.in, io.out, io.err}) std::fclose(f);
-    return r;
+    return runInProcess(devices, arguments, typed);
   }
 
   QTemporaryDir dir;

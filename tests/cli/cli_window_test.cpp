@@ -15,23 +15,13 @@
 #include "settings/settings_file.h"
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
+#include "tests/cli/in_process_run.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_clock.h"
 
 using namespace mv4700;
 
 namespace {
-
-QString readAll(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  QByteArray bytes;
-  char chunk[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.append(chunk, static_cast<qsizetype>(n));
-  return QString::fromLocal8Bit(bytes);
-}
 
 // One emulated reader (USB, or RS232 on COM2 at 57600) for each front end.
 struct Readers {
@@ -50,11 +40,7 @@ struct Readers {
 // mv4700's standard error for one command.
 QString commandLineErr(Readers& readers, const QStringList& arguments) {
   cli::Devices devices{readers.hid, readers.serial, readers.clock};
-  cli::Io io{std::tmpfile(), std::tmpfile(), std::tmpfile(), false, false};
-  cli::runCommandLine(QStringList{"mv4700"} + arguments, devices, io);
-  const QString err = readAll(io.err);
-  for (std::FILE* f : {io.in, io.out, io.err}) std::fclose(f);
-  return err;
+  return testing::runInProcess(devices, arguments).err;
 }
 
 }  // namespace
