@@ -6,12 +6,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
+
+#include "seams/clock.h"
+#include "sim/awake_wait.h"
 
 namespace mv4700 {
 
@@ -78,44 +81,51 @@ bool PtyLine::open(QString* error) {
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
-
-double since(Steady::time_point start) {
-  return std::chrono::duration<double>(Steady::now() - start).count();
+double quantile(std::vector<double> seconds, double share) {
+  std::sort(seconds.begin(), seconds.end());
+  return seconds[static_cast<std::size_t>(share * static_cast<double>(seconds.size() - 1))];
 }
 
 }  // namespace
 
 void PtyLine::measureDelivery() {
-  // A helper stands in for the tool: it idles as a tool does between the
-  // frames of a transfer, wakes for each byte and echoes it. Waking from idle
-  // is most of the cost. A low share of the half round trips: a tool that
-  // wakes faster would get bytes sooner than the wire brings them.
-  constexpr int kRounds = 41;
-  std::thread echo([slave = slave_] {
+  // A helper stands in for the tool: asleep in poll() as a tool waits for an
+  // acknowledgement, it wakes for each byte and sends it back at once. We
+  // stand in for the emulator in a transfer, on the processor throughout,
+  // with a frame's idle at 57600 baud between the bytes.
+  constexpr int kRounds = 64;
+  constexpr double kFrameIdle = 430e-6;
+  SteadyClock clock;
+  std::atomic<double> sentAt{0};
+  std::vector<double> toTool, roundTrips;
+  std::thread echo([&, slave = slave_] {
     for (int i = 0; i < kRounds; ++i) {
       pollfd in{slave, POLLIN, 0};
       char got = 0;
-      if (::poll(&in, 1, 200) != 1 || ::read(slave, &got, 1) != 1 || ::write(slave, &got, 1) != 1)
-        return;
+      if (::poll(&in, 1, 200) != 1) return;
+      toTool.push_back(clock.seconds() - sentAt.load());
+      if (::read(slave, &got, 1) != 1 || ::write(slave, &got, 1) != 1) return;
     }
   });
-  std::vector<double> halfTrips;
   for (int i = 0; i < kRounds; ++i) {
-    std::this_thread::sleep_for(std::chrono::microseconds(500));
-    const Steady::time_point start = Steady::now();
-    const char byte = 0;
     pollfd in{master_, POLLIN, 0};
+    if (pollAwake(&in, 1, clock, clock.seconds() + kFrameIdle) != 0) break;
+    const char byte = 0;
+    const double start = clock.seconds();
+    sentAt = start;
     char got = 0;
-    if (::write(master_, &byte, 1) != 1 || ::poll(&in, 1, 200) != 1 ||
+    if (::write(master_, &byte, 1) != 1 || pollAwake(&in, 1, clock, start + 0.2) != 1 ||
         ::read(master_, &got, 1) != 1)
       break;
-    halfTrips.push_back(since(start) / 2);
+    roundTrips.push_back(clock.seconds() - start);
   }
   echo.join();
-  if (halfTrips.empty()) return;
-  std::sort(halfTrips.begin(), halfTrips.end());
-  delivery_ = halfTrips[halfTrips.size() / 4];
+  if (toTool.empty() || roundTrips.empty()) {
+    delivery_ = {};
+    return;
+  }
+  delivery_.toTool = quantile(toTool, 0.1);
+  delivery_.roundTrip = quantile(roundTrips, 0.5);
 }
 
 int PtyLine::lineBaud() const {

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "sim/awake_wait.h"
 #include "sim/reader_faults.h"
 
 namespace mv4700 {
@@ -21,8 +22,10 @@ namespace {
 // The last stretch before a deadline is spun, not slept: waking from a
 // timer costs tens of microseconds, a byte at 115200 baud lasts 87.
 constexpr double kSpinSeconds = 100e-6;
-// How much of a lowered delivery lead one answer in time wins back.
-constexpr double kLeadRegain = 0.1e-6;
+// How long the emulator stays on the processor after a byte came or went.
+// A transfer's exchanges follow each other well within it; a tool that
+// thinks longer finds the emulator asleep.
+constexpr double kBusySeconds = 2e-3;
 
 void writeAll(int fd, const char* data, qsizetype size) {
   while (size > 0) {
@@ -82,20 +85,16 @@ void PtyServer::readTool() {
   for (;;) {
     const ssize_t n = ::read(line_.masterFd(), buffer, sizeof buffer);
     if (n <= 0) return;  // EAGAIN, or EIO while no slave is open
-    // The tool's port sent the bytes at the speed it runs at now, a delivery
-    // time before we read them. The reader hears each at the moment it will
-    // be in; its answers carry those moments, so nothing needs to wake for
-    // the bytes coming in.
+    // The tool's port sent the bytes at the speed it runs at now, what the
+    // pseudo-terminal costs before we read them. The reader hears each at
+    // the moment it will be in; its answers carry those moments, so nothing
+    // needs to wake for the bytes coming in. Nothing the tool says can leave
+    // before the last byte it was given was in: however quick the
+    // pseudo-terminal was this time, no exchange beats the wire.
     const double now = clock_.seconds();
-    // A tool that answered before our last byte was due on the wire had it
-    // too early: hand bytes over that much later from now on. One that
-    // answered after it wins a little of the lead back, up to the measured
-    // one: a single quick wake-up must not slow every byte after it.
-    if (wireTime_ && answerDue_ > 0)
-      lead_ = now < answerDue_ ? std::max(0.0, lead_ - (answerDue_ - now))
-                               : std::min(line_.deliverySeconds(), lead_ + kLeadRegain);
-    answerDue_ = -1;
-    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), now - deliveryLead());
+    busyUntil_ = now + kBusySeconds;
+    const double sentAt = std::max(now - creditLead(), answerDue_);
+    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), sentAt);
     while (!toReader_.empty()) {
       const WireByte in = toReader_.pop();
       reader_.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
@@ -113,7 +112,7 @@ void PtyServer::advance(double now) {
   // it is in; otherwise the tool's UART sees only a framing error. Bytes go
   // into the pseudo-terminal a delivery time early, to be in on time.
   const int toolBaud = fromReader_.empty() ? -1 : line_.lineBaud();
-  now += deliveryLead();
+  now += handoverLead();
   QByteArray heard;
   while (!fromReader_.empty() && fromReader_.front().sentAt <= now) {
     const WireByte& out = fromReader_.front();
@@ -129,11 +128,18 @@ void PtyServer::advance(double now) {
     fromReader_.pop();
     frontJudged_ = false;
   }
-  if (!heard.isEmpty()) writeAll(line_.masterFd(), heard.constData(), heard.size());
+  if (!heard.isEmpty()) {
+    writeAll(line_.masterFd(), heard.constData(), heard.size());
+    busyUntil_ = clock_.seconds() + kBusySeconds;
+  }
 }
 
-double PtyServer::deliveryLead() const {
-  return wireTime_ ? lead_ : 0;
+double PtyServer::handoverLead() const {
+  return wireTime_ ? line_.delivery().toTool : 0;
+}
+
+double PtyServer::creditLead() const {
+  return wireTime_ ? std::max(0.0, line_.delivery().roundTrip - line_.delivery().toTool) : 0;
 }
 
 std::optional<double> PtyServer::nextDeadline() const {
@@ -144,7 +150,7 @@ std::optional<double> PtyServer::nextDeadline() const {
   // A byte is judged at its leaving only if we are awake then (the loader's
   // greeting, a byte right after another); waking for it alone would cost
   // every answer a wake-up.
-  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt - deliveryLead());
+  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt - handoverLead());
   return next;
 }
 
@@ -155,6 +161,18 @@ void PtyServer::takeTimer(const pollfd& timer) {
 }
 
 bool PtyServer::waitFor(std::optional<double> deadline, pollfd* fds, int count) {
+  // While bytes come and go, stay on the processor (see pollAwake); once the
+  // line has been quiet a while, sleep.
+  const double now = clock_.seconds();
+  if (wireTime_ && now < busyUntil_) {
+    const double until = deadline ? std::min(*deadline, busyUntil_) : busyUntil_;
+    const int ready = pollAwake(fds, count, clock_, until);
+    if (ready < 0 && errno != EINTR) return false;
+    if (ready != 0 || (deadline && clock_.seconds() >= *deadline)) {
+      takeTimer(fds[count - 1]);
+      return true;
+    }
+  }
   int timeoutMs = -1;
   itimerspec timer{};  // zero: disarmed
   if (deadline) {
@@ -190,7 +208,7 @@ void PtyServer::replug() {
   if (!line_.open(&error)) return;
   // What the reader said while no line was there went nowhere.
   reader_.takeSerialOutput();
-  lead_ = line_.deliverySeconds();
+  answerDue_ = 0;
   if (lineWatcher_) lineWatcher_(line_.slavePath());
 }
 
@@ -241,7 +259,6 @@ bool PtyServer::handleControl(int controlFd) {
 
 int PtyServer::serve(int controlFd) {
   quit_ = false;
-  lead_ = line_.deliverySeconds();
   for (;;) {
     pollfd fds[4] = {{line_.masterFd(), POLLIN, 0},
                      {wake_[0], POLLIN, 0},

@@ -55,11 +55,13 @@ class PtyServer {
   // sent leaves for the tool.
   void advance(double now);
   std::optional<double> nextDeadline() const;
-  // At wire time, what the pseudo-terminal itself costs a byte: taken off
-  // the byte times both ways, so the ends see the bytes on time. Measured
-  // with the line, lowered whenever the tool proves it had a byte before the
-  // wire could have brought it.
-  double deliveryLead() const;
+  // At wire time, what the pseudo-terminal itself costs, taken off the byte
+  // times so that the exchanges run at the wire's pace: bytes for the tool
+  // go in this much before they are due...
+  double handoverLead() const;
+  // ...and the tool's bytes count as sent this much before we read them: the
+  // rest of a round trip through the pseudo-terminal.
+  double creditLead() const;
   // Sleeps until `deadline` (or an event on the descriptors); false on failure.
   bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
   void takeTimer(const pollfd& timer);  // clears an expiry poll() reported
@@ -77,8 +79,8 @@ class PtyServer {
   QByteArray controlText_;
   WireDirection toReader_;
   WireDirection fromReader_;
-  double lead_ = 0;
-  double answerDue_ = -1;     // when the last byte the tool could hear was due
+  double busyUntil_ = 0;      // the line had bytes moving until shortly before
+  double answerDue_ = 0;      // when the last byte the tool could hear was in
   bool frontJudged_ = false;  // the next byte for the tool was sent...
   bool frontHeard_ = false;   // ...while the tool's port ran at its speed
   std::function<void(const QString&)> lineWatcher_;

@@ -87,7 +87,9 @@ int main(int argc, char** argv) {
   const QCommandLineOption wireTime(
       "wire-time",
       "Pace the line at real wire time (10 bits a byte at the line speed): each byte comes\n"
-      "in and leaves at its own moment, and an answer starts after the command is in.");
+      "in and leaves at its own moment, and an answer starts after the command is in.\n"
+      "While bytes move, the emulator stays on a processor (yielding) so that it is on\n"
+      "time; it sleeps once the line has been quiet for 2 ms.");
   const QCommandLineOption link(
       "link", "Keep a symbolic link at PATH to the current port, renewed on replug.", "PATH");
   const QCommandLineOption replyDelay(

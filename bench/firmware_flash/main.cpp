@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/firmware_flash/pty_alone.h"
 #include "bench/firmware_flash/raw_flash.h"
 #include "bench/firmware_flash/timing_status_box.h"
 #include "firmware/firmware_image.h"
@@ -123,5 +124,15 @@ int main(int argc, char** argv) {
               bestPaced, bestPaced / floor, median(paced) / floor);
   std::printf("wire-time raw termios:     best %.3f s, ratio to the floor %.3f (median %.3f)\n",
               bestPacedRaw, bestPacedRaw / floor, median(pacedRaw) / floor);
+
+  // The same number of exchanges over a bare pseudo-terminal, each after a
+  // frame's idle: what the host adds that no emulator can take back.
+  const double frameSeconds = 30.0 / kReaderBaud;
+  const bench::PtyRoundTrips alone = bench::measurePtyAlone(kImageLength + 1, frameSeconds);
+  std::printf(
+      "pseudo-terminal alone, %d round trips after %.0f us idle: median %.1f us; %d over "
+      "200 us cost %.3f s beyond it, %.3f of the floor\n",
+      alone.count, frameSeconds * 1e6, alone.medianSeconds * 1e6, alone.hiccups,
+      alone.hiccupSeconds, alone.hiccupSeconds / floor);
   return 0;
 }

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pthread.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QProcess>
@@ -159,6 +161,53 @@ TEST(PtyReaderWireTime, AReplyComesInByteByByteOverItsWireTime) {
   for (int k = 0; k < 36; ++k) EXPECT_GE(in[k], (6 + k) * byte - 0.0003) << k;
   EXPECT_LT(in.back(), 41 * byte + 0.050);  // generous: a busy machine wakes late
   EXPECT_GT(reads, 18) << "the bytes came in lumps";
+}
+
+// However fast the pseudo-terminal happens to be, an exchange never beats the
+// wire: a tool that answers every acknowledgement at once still needs three
+// byte times a frame (two bytes out, one back).
+TEST(PtyReaderWireTime, FramesAnsweredAtOnceTakeAtLeastTheirWireTime) {
+  using Steady = std::chrono::steady_clock;
+  ServedReader served(ReaderModel::Kind::New, 19200, /*wireTime=*/true);
+  RawPort port(served.line.slavePath(), 19200);
+  port.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  port.setBaud(9600);
+  ASSERT_EQ(port.receive(1, 2000), hex("FA"));
+  port.send(hex("1BA802"));
+  ASSERT_EQ(port.receive(1), hex("FA"));
+  port.setBaud(57600);
+  port.send(hex("FA"));
+  ASSERT_EQ(port.receive(1), hex("FA"));
+  constexpr int kFrames = 400;
+  const Steady::time_point start = Steady::now();
+  for (int k = 0; k < kFrames; ++k) {
+    port.send(hex("0055"));
+    ASSERT_EQ(port.receive(1), hex("FA")) << k;
+  }
+  const double seconds = std::chrono::duration<double>(Steady::now() - start).count();
+  // One early hand-over, of the last acknowledgement, is all the slack.
+  EXPECT_GE(seconds, kFrames * 30.0 / 57600 - 0.0003);
+}
+
+// At wire time the emulator stays on the processor while bytes move, and
+// goes back to sleep once the line is quiet.
+TEST(PtyReaderWireTime, SleepsOnceTheLineIsQuiet) {
+  ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+  RawPort port(served.line.slavePath(), 9600);
+  port.send(hex("1B00"));
+  ASSERT_EQ(port.receive(10).size(), 10);
+  clockid_t serverClock;
+  ASSERT_EQ(::pthread_getcpuclockid(served.thread.native_handle(), &serverClock), 0);
+  const auto cpuSeconds = [serverClock] {
+    timespec t{};
+    ::clock_gettime(serverClock, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+  };
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const double before = cpuSeconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LT(cpuSeconds() - before, 0.01);
 }
 
 TEST(PtyReaderButton, TouchAndRemoveSendTheSetText) {
