@@ -75,6 +75,24 @@ class RawPort {
   int fd_ = -1;
 };
 
+// Erases the program of a reader whose port runs at `programBaud` and takes
+// its loader through the update command and the speed change, as the tool does.
+void enterLoaderAt57600(RawPort& port, int programBaud) {
+  port.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
+  if (programBaud != 9600) {
+    // The tool pauses before it changes speed; the reader judges the speed
+    // of bytes when it reads them.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    port.setBaud(9600);
+  }
+  ASSERT_EQ(port.receive(1, 2000), hex("FA"));
+  port.send(hex("1BA802"));
+  ASSERT_EQ(port.receive(1), hex("FA"));
+  port.setBaud(57600);
+  port.send(hex("FA"));
+  ASSERT_EQ(port.receive(1), hex("FA"));
+}
+
 // A reader served on a thread, with a pipe for its control lines.
 struct ServedReader {
   SteadyClock clock;
@@ -170,15 +188,7 @@ TEST(PtyReaderWireTime, FramesAnsweredAtOnceTakeAtLeastTheirWireTime) {
   using Steady = std::chrono::steady_clock;
   ServedReader served(ReaderModel::Kind::New, 19200, /*wireTime=*/true);
   RawPort port(served.line.slavePath(), 19200);
-  port.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  port.setBaud(9600);
-  ASSERT_EQ(port.receive(1, 2000), hex("FA"));
-  port.send(hex("1BA802"));
-  ASSERT_EQ(port.receive(1), hex("FA"));
-  port.setBaud(57600);
-  port.send(hex("FA"));
-  ASSERT_EQ(port.receive(1), hex("FA"));
+  ASSERT_NO_FATAL_FAILURE(enterLoaderAt57600(port, 19200));
   constexpr int kFrames = 400;
   const Steady::time_point start = Steady::now();
   for (int k = 0; k < kFrames; ++k) {
@@ -226,17 +236,7 @@ TEST(PtyReaderLoader, TakesAProgramAcrossTheSpeedChanges) {
   ServedReader served(ReaderModel::Kind::New, 19200);
   const QByteArray image = makeSampleImage(90, "PTY V1");
   RawPort port(served.line.slavePath(), 19200);
-  port.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
-  // The tool pauses before it changes speed; the reader judges the speed of
-  // bytes when it reads them.
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  port.setBaud(9600);
-  EXPECT_EQ(port.receive(1, 2000), hex("FA"));
-  port.send(hex("1BA802"));
-  EXPECT_EQ(port.receive(1), hex("FA"));
-  port.setBaud(57600);
-  port.send(hex("FA"));
-  EXPECT_EQ(port.receive(1), hex("FA"));
+  ASSERT_NO_FATAL_FAILURE(enterLoaderAt57600(port, 19200));
   for (char byte : image) {
     port.send(QByteArray(1, byte) + hex("55"));
     ASSERT_EQ(port.receive(1), hex("FA"));
@@ -304,13 +304,7 @@ TEST(PtyProgram, TakesItsFaultsAtStartAndOnStandardInput) {
 
   // The loader refuses its third frame, and the short boot set at start holds.
   say("loader-refuse 2:07\n");
-  port.send(QByteArray(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size()));
-  EXPECT_EQ(port.receive(1, 1000), hex("FA"));
-  port.send(hex("1BA802"));
-  EXPECT_EQ(port.receive(1), hex("FA"));
-  port.setBaud(57600);
-  port.send(hex("FA"));
-  EXPECT_EQ(port.receive(1), hex("FA"));
+  ASSERT_NO_FATAL_FAILURE(enterLoaderAt57600(port, 9600));
   QByteArray answers;
   for (int k = 0; k < 3; ++k) {
     port.send(hex("0055"));
