@@ -2,15 +2,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "seams/clock.h"
@@ -75,57 +75,56 @@ bool PtyLine::open(QString* error) {
   ::cfsetispeed(&t, B9600);
   ::cfsetospeed(&t, B9600);
   if (::tcsetattr(slave_, TCSANOW, &t) != 0) return fail("tcsetattr");
-  measureDelivery();
+  measureRoundTrip();
   return true;
 }
 
 namespace {
 
-double quantile(std::vector<double> seconds, double share) {
-  std::sort(seconds.begin(), seconds.end());
-  return seconds[static_cast<std::size_t>(share * static_cast<double>(seconds.size() - 1))];
+// In a child process: sends each byte back as soon as it is in, asleep in
+// poll() in between. Holds no descriptor but the line's, so that nothing of
+// the parent's stays open because of it.
+[[noreturn]] void echoUntilQuiet(int fd) {
+  ::close_range(3, static_cast<unsigned>(fd) - 1, 0);
+  ::close_range(static_cast<unsigned>(fd) + 1, ~0U, 0);
+  for (;;) {
+    pollfd in{fd, POLLIN, 0};
+    char byte = 0;
+    if (::poll(&in, 1, 200) != 1 || ::read(fd, &byte, 1) != 1 || ::write(fd, &byte, 1) != 1)
+      ::_exit(0);
+  }
 }
 
 }  // namespace
 
-void PtyLine::measureDelivery() {
-  // A helper stands in for the tool: asleep in poll() as a tool waits for an
-  // acknowledgement, it wakes for each byte and sends it back at once. We
-  // stand in for the emulator in a transfer, on the processor throughout,
-  // with a frame's idle at 57600 baud between the bytes.
+void PtyLine::measureRoundTrip() {
+  // The far end is another process, as the tool is, asleep between bytes;
+  // this end stays on the processor as the emulator does while a line is
+  // busy, with a frame's idle at 57600 baud before each byte.
   constexpr int kRounds = 64;
   constexpr double kFrameIdle = 430e-6;
+  roundTrip_ = 0;
+  const pid_t echo = ::fork();
+  if (echo < 0) return;
+  if (echo == 0) echoUntilQuiet(slave_);
   SteadyClock clock;
-  std::atomic<double> sentAt{0};
-  std::vector<double> toTool, roundTrips;
-  std::thread echo([&, slave = slave_] {
-    for (int i = 0; i < kRounds; ++i) {
-      pollfd in{slave, POLLIN, 0};
-      char got = 0;
-      if (::poll(&in, 1, 200) != 1) return;
-      toTool.push_back(clock.seconds() - sentAt.load());
-      if (::read(slave, &got, 1) != 1 || ::write(slave, &got, 1) != 1) return;
-    }
-  });
+  std::vector<double> trips;
   for (int i = 0; i < kRounds; ++i) {
     pollfd in{master_, POLLIN, 0};
     if (pollAwake(&in, 1, clock, clock.seconds() + kFrameIdle) != 0) break;
     const char byte = 0;
-    const double start = clock.seconds();
-    sentAt = start;
     char got = 0;
+    const double start = clock.seconds();
     if (::write(master_, &byte, 1) != 1 || pollAwake(&in, 1, clock, start + 0.2) != 1 ||
         ::read(master_, &got, 1) != 1)
       break;
-    roundTrips.push_back(clock.seconds() - start);
+    trips.push_back(clock.seconds() - start);
   }
-  echo.join();
-  if (toTool.empty() || roundTrips.empty()) {
-    delivery_ = {};
-    return;
-  }
-  delivery_.toTool = quantile(toTool, 0.1);
-  delivery_.roundTrip = quantile(roundTrips, 0.5);
+  ::kill(echo, SIGKILL);
+  ::waitpid(echo, nullptr, 0);
+  if (trips.empty()) return;
+  std::nth_element(trips.begin(), trips.begin() + trips.size() / 2, trips.end());
+  roundTrip_ = trips[trips.size() / 2];
 }
 
 int PtyLine::lineBaud() const {

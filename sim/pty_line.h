@@ -4,17 +4,6 @@
 
 namespace mv4700 {
 
-// Seconds a byte spends in the pseudo-terminal, from a write on one end
-// until a reader asleep on the other end has it.
-struct PtyDelivery {
-  // To the tool, a low share of the spread: a byte handed over this much
-  // before its wire moment reaches the tool about then, and seldom sooner.
-  double toTool = 0;
-  // There and back, the middle of the spread: what an exchange of the tool
-  // with the reader usually costs on top of the wire.
-  double roundTrip = 0;
-};
-
 // The reader's end of a serial line: a pseudo-terminal master. The slave is
 // the port the tool opens. We hold a slave descriptor of our own for the
 // whole run, or the master reads EIO whenever the tool closes the port.
@@ -35,10 +24,11 @@ class PtyLine {
   QString slavePath() const { return slavePath_; }
   int masterFd() const { return master_; }
 
-  // What the pseudo-terminal itself costs the bytes, measured when the pair
-  // is made with a reader asleep on the far end, as a tool sleeps between
-  // the frames of a transfer. A wire-time line takes it off its byte times.
-  const PtyDelivery& delivery() const { return delivery_; }
+  // What an exchange through the pseudo-terminal itself usually costs: a
+  // byte there and back to a program asleep on the far end, as a tool
+  // sleeps between the frames of a transfer. Measured when the pair is made;
+  // a wire-time line takes it off its byte times.
+  double roundTripSeconds() const { return roundTrip_; }
 
   // The speed the tool set on its port, or -1 when the line is not 8 data
   // bits without parity (the reader would hear only noise).
@@ -46,11 +36,11 @@ class PtyLine {
 
  private:
   int master_ = -1;
-  void measureDelivery();
+  void measureRoundTrip();
 
   int slave_ = -1;
   QString slavePath_;
-  PtyDelivery delivery_;
+  double roundTrip_ = 0;
 };
 
 // The baud of a termios speed constant, or -1.

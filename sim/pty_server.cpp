@@ -85,12 +85,13 @@ void PtyServer::readTool() {
   for (;;) {
     const ssize_t n = ::read(line_.masterFd(), buffer, sizeof buffer);
     if (n <= 0) return;  // EAGAIN, or EIO while no slave is open
-    // The tool's port sent the bytes at the speed it runs at now, what the
-    // pseudo-terminal costs before we read them. The reader hears each at
-    // the moment it will be in; its answers carry those moments, so nothing
-    // needs to wake for the bytes coming in. Nothing the tool says can leave
-    // before the last byte it was given was in: however quick the
-    // pseudo-terminal was this time, no exchange beats the wire.
+    // The tool's port sent the bytes at the speed it runs at now. What the
+    // pseudo-terminal usually costs an exchange, both ways, counts as spent
+    // before we read them, so that exchanges run at the wire's pace; but
+    // nothing the tool says leaves before the last byte it was given was in:
+    // however quick the pseudo-terminal was this time, no exchange beats the
+    // wire. The reader hears each byte at the moment it will be in; its
+    // answers carry those moments, so nothing needs to wake for them.
     const double now = clock_.seconds();
     busyUntil_ = now + kBusySeconds;
     const double sentAt = std::max(now - creditLead(), answerDue_);
@@ -109,10 +110,10 @@ void PtyServer::advance(double now) {
     if (line_.isOpen()) fromReader_.send(burst.bytes, burst.baud, burst.sentAt + replyDelay_);
 
   // Each byte must find the tool's port at its speed when it leaves and when
-  // it is in; otherwise the tool's UART sees only a framing error. Bytes go
-  // into the pseudo-terminal a delivery time early, to be in on time.
+  // it is in; otherwise the tool's UART sees only a framing error. A byte
+  // goes into the pseudo-terminal when it is in: the tool has it after that,
+  // as a host has a byte after its UART.
   const int toolBaud = fromReader_.empty() ? -1 : line_.lineBaud();
-  now += handoverLead();
   QByteArray heard;
   while (!fromReader_.empty() && fromReader_.front().sentAt <= now) {
     const WireByte& out = fromReader_.front();
@@ -134,12 +135,8 @@ void PtyServer::advance(double now) {
   }
 }
 
-double PtyServer::handoverLead() const {
-  return wireTime_ ? line_.delivery().toTool : 0;
-}
-
 double PtyServer::creditLead() const {
-  return wireTime_ ? std::max(0.0, line_.delivery().roundTrip - line_.delivery().toTool) : 0;
+  return wireTime_ ? line_.roundTripSeconds() : 0;
 }
 
 std::optional<double> PtyServer::nextDeadline() const {
@@ -150,7 +147,7 @@ std::optional<double> PtyServer::nextDeadline() const {
   // A byte is judged at its leaving only if we are awake then (the loader's
   // greeting, a byte right after another); waking for it alone would cost
   // every answer a wake-up.
-  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt - handoverLead());
+  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt);
   return next;
 }
 

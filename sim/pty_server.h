@@ -55,12 +55,9 @@ class PtyServer {
   // sent leaves for the tool.
   void advance(double now);
   std::optional<double> nextDeadline() const;
-  // At wire time, what the pseudo-terminal itself costs, taken off the byte
-  // times so that the exchanges run at the wire's pace: bytes for the tool
-  // go in this much before they are due...
-  double handoverLead() const;
-  // ...and the tool's bytes count as sent this much before we read them: the
-  // rest of a round trip through the pseudo-terminal.
+  // At wire time, what an exchange through the pseudo-terminal usually
+  // costs on top of the wire: the tool's bytes count as sent this much
+  // before we read them, so that the exchanges run at the wire's pace.
   double creditLead() const;
   // Sleeps until `deadline` (or an event on the descriptors); false on failure.
   bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
