@@ -24,7 +24,7 @@ class PtyLine {
   QString slavePath() const { return slavePath_; }
   int masterFd() const { return master_; }
 
-  // What an exchange through the pseudo-terminal itself usually costs: a
+  // What an exchange through the pseudo-terminal itself costs on average: a
   // byte there and back to a program asleep on the far end, as a tool
   // sleeps between the frames of a transfer. Measured when the pair is made;
   // a wire-time line takes it off its byte times.

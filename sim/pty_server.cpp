@@ -26,6 +26,10 @@ constexpr double kSpinSeconds = 100e-6;
 // A transfer's exchanges follow each other well within it; a tool that
 // thinks longer finds the emulator asleep.
 constexpr double kBusySeconds = 2e-3;
+// Bytes that come this soon after our last ones answer them...
+constexpr double kAnswerWindowSeconds = 2e-3;
+// ...and may use up to this much of what quicker exchanges saved.
+constexpr double kSlackCapSeconds = 1e-3;
 
 void writeAll(int fd, const char* data, qsizetype size) {
   while (size > 0) {
@@ -94,7 +98,7 @@ void PtyServer::readTool() {
     // answers carry those moments, so nothing needs to wake for them.
     const double now = clock_.seconds();
     busyUntil_ = now + kBusySeconds;
-    const double sentAt = std::max(now - creditLead(), answerDue_);
+    const double sentAt = creditedSendTime(now);
     toReader_.send(QByteArray(buffer, n), line_.lineBaud(), sentAt);
     while (!toReader_.empty()) {
       const WireByte in = toReader_.pop();
@@ -133,6 +137,20 @@ void PtyServer::advance(double now) {
     writeAll(line_.masterFd(), heard.constData(), heard.size());
     busyUntil_ = clock_.seconds() + kBusySeconds;
   }
+}
+
+double PtyServer::creditedSendTime(double now) {
+  const double usual = now - creditLead();
+  if (usual < answerDue_) {
+    // Quicker than usual: the tool cannot have sent before our byte was in.
+    // Keep what the pseudo-terminal saved for an answer that comes slower.
+    slack_ = std::min(kSlackCapSeconds, slack_ + (answerDue_ - usual));
+    return answerDue_;
+  }
+  if (now - answerDue_ > kAnswerWindowSeconds) return usual;
+  const double used = std::min(slack_, usual - answerDue_);
+  slack_ -= used;
+  return usual - used;
 }
 
 double PtyServer::creditLead() const {
@@ -206,6 +224,7 @@ void PtyServer::replug() {
   // What the reader said while no line was there went nowhere.
   reader_.takeSerialOutput();
   answerDue_ = 0;
+  slack_ = 0;
   if (lineWatcher_) lineWatcher_(line_.slavePath());
 }
 

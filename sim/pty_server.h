@@ -59,6 +59,12 @@ class PtyServer {
   // costs on top of the wire: the tool's bytes count as sent this much
   // before we read them, so that the exchanges run at the wire's pace.
   double creditLead() const;
+  // When the tool's bytes read at `now` left it, at wire time: a usual round
+  // trip before, never before the last byte we gave it was in. The
+  // pseudo-terminal's cost varies around the usual one; what a quick
+  // exchange saved pays for a slow answer after it, so that a transfer
+  // costs the wire plus what the tool itself spends, not the variation.
+  double creditedSendTime(double now);
   // Sleeps until `deadline` (or an event on the descriptors); false on failure.
   bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
   void takeTimer(const pollfd& timer);  // clears an expiry poll() reported
@@ -78,6 +84,7 @@ class PtyServer {
   WireDirection fromReader_;
   double busyUntil_ = 0;      // the line had bytes moving until shortly before
   double answerDue_ = 0;      // when the last byte the tool could hear was in
+  double slack_ = 0;          // what quick exchanges saved, not yet used
   bool frontJudged_ = false;  // the next byte for the tool was sent...
   bool frontHeard_ = false;   // ...while the tool's port ran at its speed
   std::function<void(const QString&)> lineWatcher_;

@@ -200,6 +200,26 @@ TEST(PtyReaderWireTime, FramesAnsweredAtOnceTakeAtLeastTheirWireTime) {
   EXPECT_GE(seconds, kFrames * 30.0 / 57600 - 0.0003);
 }
 
+// What the pseudo-terminal saves on quick exchanges never pays for a tool's
+// own time: a tool that thinks a millisecond before each answer pays it on
+// every frame, but for the little a burst of quick exchanges may have saved.
+TEST(PtyReaderWireTime, ATimeTheToolTakesIsPaidOnEveryFrame) {
+  using Steady = std::chrono::steady_clock;
+  ServedReader served(ReaderModel::Kind::New, 19200, /*wireTime=*/true);
+  RawPort port(served.line.slavePath(), 19200);
+  ASSERT_NO_FATAL_FAILURE(enterLoaderAt57600(port, 19200));
+  constexpr int kFrames = 100;
+  constexpr double kThinking = 0.001;
+  const Steady::time_point start = Steady::now();
+  for (int k = 0; k < kFrames; ++k) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(kThinking));
+    port.send(hex("0055"));
+    ASSERT_EQ(port.receive(1), hex("FA")) << k;
+  }
+  const double seconds = std::chrono::duration<double>(Steady::now() - start).count();
+  EXPECT_GE(seconds, kFrames * (30.0 / 57600 + kThinking) - 0.0015);
+}
+
 // At wire time the emulator stays on the processor while bytes move, and
 // goes back to sleep once the line is quiet.
 TEST(PtyReaderWireTime, SleepsOnceTheLineIsQuiet) {
