@@ -85,7 +85,7 @@ namespace {
 // In a child process: sends each byte back as soon as it is in, asleep in
 // poll() in between. Holds no descriptor but the line's, so that nothing of
 // the parent's stays open because of it.
-[[noreturn]] void echoUntilQuiet(int fd) {
+[[noreturn]] void echoEachByte(int fd) {
   ::close_range(3, static_cast<unsigned>(fd) - 1, 0);
   ::close_range(static_cast<unsigned>(fd) + 1, ~0U, 0);
   for (;;) {
@@ -107,7 +107,7 @@ void PtyLine::measureRoundTrip() {
   roundTrip_ = 0;
   const pid_t echo = ::fork();
   if (echo < 0) return;
-  if (echo == 0) echoUntilQuiet(slave_);
+  if (echo == 0) echoEachByte(slave_);
   SteadyClock clock;
   std::vector<double> trips;
   for (int i = 0; i < kRounds; ++i) {
