@@ -13,6 +13,7 @@
 #include "settings/settings_file.h"
 #include "sim/sample_image.h"
 #include "tests/cli/cli_process.h"
+#include "tests/cli/files_on_disk.h"
 #include "tests/link/core_application.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/sample_fields.h"
@@ -26,11 +27,6 @@ QByteArray fileBytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool putFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 class CliOverPty : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -40,7 +36,7 @@ class CliOverPty : public ::testing::Test {
   QString inDir(const QString& name) const { return dir.filePath(name); }
   QString settingsFile(const PlainFields& fields) {
     const QString path = inDir("bench.mvs");
-    EXPECT_TRUE(putFile(path, *settingsFileBytes(fields)));
+    EXPECT_TRUE(putSettingsFile(path, fields));
     return path;
   }
 

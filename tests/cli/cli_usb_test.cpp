@@ -15,6 +15,7 @@
 #include "settings/settings_file.h"
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
+#include "tests/cli/files_on_disk.h"
 #include "tests/cli/in_process_run.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/test_clock.h"
@@ -47,11 +48,7 @@ TEST_F(CliOverUsb, WriteReadAndVersion) {
   fields.setText(Field::Text2, "!");
   fields.setValue(Field::Check2, 1);
   const QString file = dir.filePath("usb.mvs");
-  {
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(*settingsFileBytes(fields));
-  }
+  ASSERT_TRUE(putSettingsFile(file, fields));
 
   const CliRun write = run({"write", file});
   EXPECT_EQ(write.status, 0);
@@ -70,11 +67,7 @@ TEST_F(CliOverUsb, WriteReadAndVersion) {
 TEST_F(CliOverUsb, AReaderThatFailsGivesTwo) {
   hid.setup(0).refuseOutputReport = 2;  // the first settings block is refused
   const QString file = dir.filePath("defaults.mvs");
-  {
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(*settingsFileBytes(PlainFields()));
-  }
+  ASSERT_TRUE(putSettingsFile(file, PlainFields()));
   const CliRun write = run({"write", file});
   EXPECT_EQ(write.status, 2);
   EXPECT_FALSE(write.errLines.contains("Programming settings to TQ-4700 USB OK!"));

@@ -11,17 +11,13 @@
 #include "settings/settings_file.h"
 #include "sim/sample_image.h"
 #include "tests/cli/cli_process.h"
+#include "tests/cli/files_on_disk.h"
 #include "tests/link/core_application.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/simulated_reader.h"
 
 namespace mv4700::testing {
 namespace {
-
-bool putFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 const QString kWaiting = QStringLiteral("mv4700: waiting for a reader");
 const QString kTakeAway = QStringLiteral("mv4700: take the reader away");
@@ -34,7 +30,7 @@ TEST(CliWatch, WritesThreeReadersInTurnAndEndsWithATally) {
   PlainFields fields;
   fields.setText(Field::Text1, "L");
   const QString file = dir.filePath("line.mvs");
-  ASSERT_TRUE(putFile(file, *settingsFileBytes(fields)));
+  ASSERT_TRUE(putSettingsFile(file, fields));
 
   CliProcess watch({"--serial", reader.path(), "--watch", "write", file});
   for (int n = 1; n <= 3; ++n) {

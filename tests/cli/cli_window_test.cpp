@@ -2,7 +2,6 @@
 // reader: Picture1's text after each menu command, and mv4700's standard
 // error for the same command.
 #include <QAction>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include "settings/settings_file.h"
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
+#include "tests/cli/files_on_disk.h"
 #include "tests/cli/in_process_run.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_clock.h"
@@ -62,10 +62,7 @@ class CliWindowTest : public QObject {
     settings.setText(Field::Text1, "W:");
     settings.setValue(Field::Check1, 1);
     const QString file = dir.filePath("same.mvs");
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(*settingsFileBytes(settings));
-    f.close();
+    QVERIFY(mv4700::testing::putSettingsFile(file, settings));
 
     Readers windowReader(usb);
     testing::ScriptedDialogs dialogs;

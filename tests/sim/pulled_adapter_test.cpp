@@ -17,6 +17,7 @@
 #include "sim/sim_hid.h"
 #include "tests/firmware/image_files.h"
 #include "tests/link/core_application.h"
+#include "tests/reliability/hooked_links.h"
 #include "tests/support/forwarding_links.h"
 #include "tests/support/plain_fields.h"
 #include "tests/support/qt_printers.h"
@@ -28,17 +29,6 @@ namespace mv4700::testing {
 namespace {
 
 using Steady = std::chrono::steady_clock;
-
-// Calls `beforeOutput` with each block before it goes out.
-class WatchedSerial final : public ForwardingSerial {
- public:
-  using ForwardingSerial::ForwardingSerial;
-  std::function<void(const QByteArray&)> beforeOutput;
-  void output(const QByteArray& bytes) override {
-    if (beforeOutput) beforeOutput(bytes);
-    ForwardingSerial::output(bytes);
-  }
-};
 
 // Waits up to two seconds for `done`.
 bool within2s(const std::function<bool()>& done) {
@@ -81,7 +71,7 @@ struct PulledAdapter : ::testing::Test {
   SteadyClock clock;
   SimHidLibrary noUsb{clock};
   QtSerialService port;
-  WatchedSerial watched{port};
+  HookedSerial watched{port};
   RecordingStatusBox box;
   DeviceSession session{noUsb, watched, box, clock};
 };
