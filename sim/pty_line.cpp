@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -11,11 +12,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <numeric>
+#include <ctime>
 #include <vector>
-
-#include "seams/clock.h"
-#include "sim/awake_wait.h"
 
 namespace mv4700 {
 
@@ -75,60 +73,70 @@ bool PtyLine::open(QString* error) {
   ::cfmakeraw(&t);
   ::cfsetispeed(&t, B9600);
   ::cfsetospeed(&t, B9600);
+  // With EXTPROC on the slave, every change the tool makes to its settings
+  // wakes us in packet mode, so a speed change is seen when it happens.
+  t.c_lflag |= EXTPROC;
   if (::tcsetattr(slave_, TCSANOW, &t) != 0) return fail("tcsetattr");
-  measureRoundTrip();
+  measureDelivery();
+  int packetMode = 1;
+  if (::ioctl(master_, TIOCPKT, &packetMode) != 0) return fail("TIOCPKT");
+  char drain[256];
+  while (::read(master_, drain, sizeof drain) > 0) {
+  }
   return true;
 }
 
 namespace {
 
-// In a child process: sends each byte back as soon as it is in, asleep in
-// poll() in between. Holds no descriptor but the line's, so that nothing of
-// the parent's stays open because of it.
-[[noreturn]] void echoEachByte(int fd) {
+double monotonicSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// In a child process: writes the moment of each write into the port, every
+// millisecond, until the parent has had enough. Holds no descriptor but the
+// line's, so that nothing of the parent's stays open because of it.
+[[noreturn]] void stampWrites(int fd, int count) {
   ::close_range(3, static_cast<unsigned>(fd) - 1, 0);
   ::close_range(static_cast<unsigned>(fd) + 1, ~0U, 0);
-  for (;;) {
-    pollfd in{fd, POLLIN, 0};
-    char byte = 0;
-    if (::poll(&in, 1, 200) != 1 || ::read(fd, &byte, 1) != 1 || ::write(fd, &byte, 1) != 1)
-      ::_exit(0);
+  for (int i = 0; i < count; ++i) {
+    const timespec pause{0, 1'000'000};
+    ::nanosleep(&pause, nullptr);
+    const double at = monotonicSeconds();
+    if (::write(fd, &at, sizeof at) != sizeof at) break;
   }
+  ::_exit(0);
 }
 
 }  // namespace
 
-void PtyLine::measureRoundTrip() {
-  // The far end is another process, as the tool is, asleep between bytes;
-  // this end stays on the processor as the emulator does while a line is
-  // busy, with a frame's idle at 57600 baud before each byte.
+void PtyLine::measureDelivery() {
+  // The writer is another process, as the tool is; this end sleeps in
+  // poll() as the server does between bytes.
   constexpr int kRounds = 64;
-  constexpr double kFrameIdle = 430e-6;
-  roundTrip_ = 0;
-  const pid_t echo = ::fork();
-  if (echo < 0) return;
-  if (echo == 0) echoEachByte(slave_);
-  SteadyClock clock;
-  std::vector<double> trips;
-  for (int i = 0; i < kRounds; ++i) {
+  delivery_ = 0;
+  const pid_t writer = ::fork();
+  if (writer < 0) return;
+  if (writer == 0) stampWrites(slave_, kRounds);
+  std::vector<double> delays;
+  while (static_cast<int>(delays.size()) < kRounds) {
     pollfd in{master_, POLLIN, 0};
-    if (pollAwake(&in, 1, clock, clock.seconds() + kFrameIdle) != 0) break;
-    const char byte = 0;
-    char got = 0;
-    const double start = clock.seconds();
-    if (::write(master_, &byte, 1) != 1 || pollAwake(&in, 1, clock, start + 0.2) != 1 ||
-        ::read(master_, &got, 1) != 1)
-      break;
-    trips.push_back(clock.seconds() - start);
+    if (::poll(&in, 1, 200) != 1) break;
+    const double now = monotonicSeconds();
+    double at = 0;
+    if (::read(master_, &at, sizeof at) != sizeof at) break;
+    delays.push_back(now - at);
   }
-  ::kill(echo, SIGKILL);
-  ::waitpid(echo, nullptr, 0);
-  if (trips.empty()) return;
-  // The mean, without the slowest tenth: a stall of the host now and then is
-  // not what every exchange costs.
-  std::sort(trips.begin(), trips.end());
-  const std::size_t kept = trips.size() - trips.size() / 10;
-  roundTrip_ = std::accumulate(trips.begin(), trips.begin() + kept, 0.0) / kept;
+  ::kill(writer, SIGKILL);
+  ::waitpid(writer, nullptr, 0);
+  // Whatever the writer left unread is not the tool's.
+  char drain[256];
+  while (::read(master_, drain, sizeof drain) > 0) {
+  }
+  if (delays.size() < kRounds / 2) return;  // no figure: credit nothing
+  std::sort(delays.begin(), delays.end());
+  delivery_ = std::max(0.0, delays[delays.size() / 20]);
 }
 
 int PtyLine::lineBaud() const {

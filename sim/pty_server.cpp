@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/timerfd.h>
 #include <time.h>
@@ -13,35 +14,25 @@
 #include <cmath>
 #include <cstdio>
 
-#include "sim/awake_wait.h"
+#include "sim/line_faults.h"
 #include "sim/reader_faults.h"
 
 namespace mv4700 {
 namespace {
 
-// The last stretch before a deadline is spun, not slept: waking from a
-// timer costs tens of microseconds, a byte at 115200 baud lasts 87.
-constexpr double kSpinSeconds = 100e-6;
-// How long the emulator stays on the processor after a byte came or went.
-// A transfer's exchanges follow each other well within it; a tool that
-// thinks longer finds the emulator asleep.
-constexpr double kBusySeconds = 2e-3;
-// Bytes that come this soon after our last ones answer them...
-constexpr double kAnswerWindowSeconds = 2e-3;
-// ...and may use up to this much of what quicker exchanges saved.
-constexpr double kSlackCapSeconds = 1e-3;
-
-void writeAll(int fd, const char* data, qsizetype size) {
+// Hands bytes to the tool's port. A port nobody reads fills up; what does
+// not fit is lost, as bytes a host does not take from its UART are, and the
+// server never waits on it.
+void writeOrDrop(int fd, const QByteArray& bytes) {
+  const char* data = bytes.constData();
+  qsizetype size = bytes.size();
   while (size > 0) {
     const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
     if (n > 0) {
       data += n;
       size -= n;
-    } else if (n < 0 && errno == EAGAIN) {
-      pollfd out{fd, POLLOUT, 0};
-      ::poll(&out, 1, 100);
     } else if (!(n < 0 && errno == EINTR)) {
-      return;  // nobody can hear the line any more
+      return;
     }
   }
 }
@@ -55,14 +46,29 @@ timespec monotonicIn(double seconds) {
   return {secs, nanos % 1'000'000'000};
 }
 
+// Timers on this thread fire when asked, not up to 50 us later as the
+// default slack allows; the old slack comes back when serving ends.
+class TightTimers {
+ public:
+  TightTimers() : old_(::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+  }
+  ~TightTimers() {
+    if (old_ > 0) ::prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(old_), 0, 0, 0);
+  }
+  TightTimers(const TightTimers&) = delete;
+  TightTimers& operator=(const TightTimers&) = delete;
+
+ private:
+  int old_;
+};
+
 }  // namespace
 
 PtyServer::PtyServer(ReaderModel& reader, Clock& clock, PtyLine& line)
     : reader_(reader), clock_(clock), line_(line) {
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
   timer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-  // Timers fire when asked, not up to 50 us later as the default slack allows.
-  ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
   setWireTime(false);
 }
 
@@ -74,8 +80,11 @@ PtyServer::~PtyServer() {
 
 void PtyServer::setWireTime(bool on) {
   wireTime_ = on;
-  toReader_.setPaced(on);
-  fromReader_.setPaced(on);
+  wire_.setPaced(on);
+}
+
+double PtyServer::creditSeconds() const {
+  return wireTime_ ? line_.deliverySeconds() : 0;
 }
 
 void PtyServer::stop() {
@@ -89,83 +98,35 @@ void PtyServer::readTool() {
   for (;;) {
     const ssize_t n = ::read(line_.masterFd(), buffer, sizeof buffer);
     if (n <= 0) return;  // EAGAIN, or EIO while no slave is open
-    // The tool's port sent the bytes at the speed it runs at now. What the
-    // pseudo-terminal usually costs an exchange, both ways, counts as spent
-    // before we read them, so that exchanges run at the wire's pace; but
-    // nothing the tool says leaves before the last byte it was given was in:
-    // however quick the pseudo-terminal was this time, no exchange beats the
-    // wire. The reader hears each byte at the moment it will be in; its
-    // answers carry those moments, so nothing needs to wake for them.
     const double now = clock_.seconds();
-    busyUntil_ = now + kBusySeconds;
-    const double sentAt = creditedSendTime(now);
-    toReader_.send(QByteArray(buffer, n), line_.lineBaud(), sentAt);
-    while (!toReader_.empty()) {
-      const WireByte in = toReader_.pop();
-      reader_.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
-    }
+    wire_.toolSpeed(now, line_.lineBaud());
+    // A status packet: the tool changed its settings, or flushed.
+    if (buffer[0] != TIOCPKT_DATA) continue;
+    // The tool wrote the bytes a little before we read them: the
+    // pseudo-terminal's least delivery time. Nothing it says in answer can
+    // have left before the last byte it was given was in.
+    wire_.toolSends(QByteArray(buffer + 1, n - 1),
+                    std::max(now - creditSeconds(), wire_.lastInAtTool()));
     // A short read emptied the line; saves a system call per frame.
     if (static_cast<size_t>(n) < sizeof buffer) return;
   }
 }
 
 void PtyServer::advance(double now) {
+  if (line_.isOpen()) wire_.toolSpeed(now, line_.lineBaud());
+  for (const HeardByte& in : wire_.readerHears(now, [this] { return reader_.serialBaud(); }))
+    reader_.receiveSerial(QByteArray(1, in.byte), in.framingError ? -1 : reader_.serialBaud(),
+                          in.at);
   for (SerialBurst& burst : reader_.takeSerialOutput())
-    if (line_.isOpen()) fromReader_.send(burst.bytes, burst.baud, burst.sentAt + replyDelay_);
-
-  // Each byte must find the tool's port at its speed when it leaves and when
-  // it is in; otherwise the tool's UART sees only a framing error. A byte
-  // goes into the pseudo-terminal when it is in: the tool has it after that,
-  // as a host has a byte after its UART.
-  const int toolBaud = fromReader_.empty() ? -1 : line_.lineBaud();
-  QByteArray heard;
-  while (!fromReader_.empty() && fromReader_.front().sentAt <= now) {
-    const WireByte& out = fromReader_.front();
-    if (!frontJudged_) {
-      frontJudged_ = true;
-      frontHeard_ = out.baud == toolBaud;
-    }
-    if (out.arrivesAt > now) break;
-    if (frontHeard_ && out.baud == toolBaud) {
-      heard += out.byte;
-      answerDue_ = out.arrivesAt;
-    }
-    fromReader_.pop();
-    frontJudged_ = false;
-  }
-  if (!heard.isEmpty()) {
-    writeAll(line_.masterFd(), heard.constData(), heard.size());
-    busyUntil_ = clock_.seconds() + kBusySeconds;
-  }
+    if (line_.isOpen()) wire_.readerSends(burst.bytes, burst.baud, burst.sentAt + replyDelay_);
+  const QByteArray handed = wire_.toolHears(now);
+  if (!handed.isEmpty() && line_.isOpen()) writeOrDrop(line_.masterFd(), handed);
 }
 
-double PtyServer::creditedSendTime(double now) {
-  const double usual = now - creditLead();
-  if (usual < answerDue_) {
-    // Quicker than usual: the tool cannot have sent before our byte was in.
-    // Keep what the pseudo-terminal saved for an answer that comes slower.
-    slack_ = std::min(kSlackCapSeconds, slack_ + (answerDue_ - usual));
-    return answerDue_;
-  }
-  if (now - answerDue_ > kAnswerWindowSeconds) return usual;
-  const double used = std::min(slack_, usual - answerDue_);
-  slack_ -= used;
-  return usual - used;
-}
-
-double PtyServer::creditLead() const {
-  return wireTime_ ? line_.roundTripSeconds() : 0;
-}
-
-std::optional<double> PtyServer::nextDeadline() const {
+std::optional<double> PtyServer::nextDeadline() {
   std::optional<double> next = reader_.nextTimerAt();
-  const auto sooner = [&next](double at) {
-    if (!next || at < *next) next = at;
-  };
-  // A byte is judged at its leaving only if we are awake then (the loader's
-  // greeting, a byte right after another); waking for it alone would cost
-  // every answer a wake-up.
-  if (!fromReader_.empty()) sooner(fromReader_.front().arrivesAt);
+  const std::optional<double> due = wire_.nextDue(reader_.serialBaud());
+  if (due && (!next || *due < *next)) next = due;
   return next;
 }
 
@@ -176,22 +137,12 @@ void PtyServer::takeTimer(const pollfd& timer) {
 }
 
 bool PtyServer::waitFor(std::optional<double> deadline, pollfd* fds, int count) {
-  // While bytes come and go, stay on the processor (see pollAwake); once the
-  // line has been quiet a while, sleep.
-  const double now = clock_.seconds();
-  if (wireTime_ && now < busyUntil_) {
-    const double until = deadline ? std::min(*deadline, busyUntil_) : busyUntil_;
-    const int ready = pollAwake(fds, count, clock_, until);
-    if (ready < 0 && errno != EINTR) return false;
-    if (ready != 0 || (deadline && clock_.seconds() >= *deadline)) {
-      takeTimer(fds[count - 1]);
-      return true;
-    }
-  }
+  // Sleeps on a timer to the deadline: a byte is handed over at its moment
+  // or a little after, never before.
   int timeoutMs = -1;
   itimerspec timer{};  // zero: disarmed
   if (deadline) {
-    const double sleep = *deadline - kSpinSeconds - clock_.seconds();
+    const double sleep = *deadline - clock_.seconds();
     if (sleep <= 0)
       timeoutMs = 0;
     else
@@ -200,19 +151,13 @@ bool PtyServer::waitFor(std::optional<double> deadline, pollfd* fds, int count) 
   if (timer_ >= 0) ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &timer, nullptr);
   if (::poll(fds, count, timeoutMs) < 0 && errno != EINTR) return false;
   takeTimer(fds[count - 1]);
-  // Close to the deadline: spin to it rather than oversleep it.
-  if (deadline && *deadline - clock_.seconds() <= kSpinSeconds)
-    while (clock_.seconds() < *deadline) {
-    }
   return true;
 }
 
 void PtyServer::hangUp() {
   if (!line_.isOpen()) return;
   line_.hangUp();
-  toReader_.clear();
-  fromReader_.clear();
-  frontJudged_ = false;
+  wire_.clear();
   if (lineWatcher_) lineWatcher_(QString());
 }
 
@@ -223,8 +168,7 @@ void PtyServer::replug() {
   if (!line_.open(&error)) return;
   // What the reader said while no line was there went nowhere.
   reader_.takeSerialOutput();
-  answerDue_ = 0;
-  slack_ = 0;
+  wire_.clear();
   if (lineWatcher_) lineWatcher_(line_.slavePath());
 }
 
@@ -253,6 +197,8 @@ QString PtyServer::control(const QByteArray& line) {
   }
   for (const FaultSwitch& fault : readerFaultSwitches())
     if (fault.name == name) return switchReaderFault(reader_, name, value);
+  for (const FaultSwitch& fault : lineFaultSwitches())
+    if (fault.name == name) return switchLineFault(wire_, name, value);
   return QStringLiteral("unknown command \"%1\"; see --help").arg(name);
 }
 
@@ -274,6 +220,7 @@ bool PtyServer::handleControl(int controlFd) {
 }
 
 int PtyServer::serve(int controlFd) {
+  const TightTimers tight;
   quit_ = false;
   for (;;) {
     pollfd fds[4] = {{line_.masterFd(), POLLIN, 0},

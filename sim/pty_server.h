@@ -30,6 +30,12 @@ class PtyServer {
   void setWireTime(bool on);
   // Time the reader takes from a command's last byte to its answer's first.
   void setReplyDelay(double seconds) { replyDelay_ = seconds; }
+  // At wire time, how much sooner than we read them the tool's bytes count
+  // as sent: a low bound of what the pseudo-terminal itself takes to bring
+  // them, so that no exchange completes sooner than on a wire.
+  double creditSeconds() const;
+  // The line's faults and adapter.
+  WireModel& wire() { return wire_; }
   // Called with the new port path when "replug" brings a hung-up line back,
   // and with an empty path when "hangup" takes it away.
   void setLineWatcher(std::function<void(const QString& path)> watcher) {
@@ -37,7 +43,7 @@ class PtyServer {
   }
 
   // Runs one control line: "touch", "remove", "unplug", "replug", "hangup",
-  // "reply-delay S", a reader fault ("silent on"...) or "quit". Returns why
+  // "reply-delay S", a reader or line fault ("silent on"...) or "quit". Returns why
   // the line was refused, or an empty text.
   QString control(const QByteArray& line);
   bool quitRequested() const { return quit_; }
@@ -52,19 +58,9 @@ class PtyServer {
   void readTool();                    // takes what the tool sent
   bool handleControl(int controlFd);  // false: stop serving
   // Moves the line on to `now`: the reader hears what came in, and what it
-  // sent leaves for the tool.
+  // sent reaches the tool.
   void advance(double now);
-  std::optional<double> nextDeadline() const;
-  // At wire time, what an exchange through the pseudo-terminal usually
-  // costs on top of the wire: the tool's bytes count as sent this much
-  // before we read them, so that the exchanges run at the wire's pace.
-  double creditLead() const;
-  // When the tool's bytes read at `now` left it, at wire time: a usual round
-  // trip before, never before the last byte we gave it was in. The
-  // pseudo-terminal's cost varies around the usual one; what a quick
-  // exchange saved pays for a slow answer after it, so that a transfer
-  // costs the wire plus what the tool itself spends, not the variation.
-  double creditedSendTime(double now);
+  std::optional<double> nextDeadline();
   // Sleeps until `deadline` (or an event on the descriptors); false on failure.
   bool waitFor(std::optional<double> deadline, pollfd* fds, int count);
   void takeTimer(const pollfd& timer);  // clears an expiry poll() reported
@@ -74,19 +70,13 @@ class PtyServer {
   ReaderModel& reader_;
   Clock& clock_;
   PtyLine& line_;
+  WireModel wire_;
   bool wireTime_ = false;
   double replyDelay_ = 0;
   int wake_[2] = {-1, -1};
   int timer_ = -1;
   bool quit_ = false;
   QByteArray controlText_;
-  WireDirection toReader_;
-  WireDirection fromReader_;
-  double busyUntil_ = 0;      // the line had bytes moving until shortly before
-  double answerDue_ = 0;      // when the last byte the tool could hear was in
-  double slack_ = 0;          // what quick exchanges saved, not yet used
-  bool frontJudged_ = false;  // the next byte for the tool was sent...
-  bool frontHeard_ = false;   // ...while the tool's port ran at its speed
   std::function<void(const QString&)> lineWatcher_;
 };
 

@@ -42,6 +42,11 @@ const QList<FaultSwitch>& readerFaultSwitches() {
       {"noisy", {}, "answers garbage (every answer byte inverted)"},
       {"wrong-identify", {}, "identifies as a \"4800\""},
       {"extra", "HEX", "sends these bytes after every answer"},
+      {"leading", "HEX", "sends these bytes before every answer"},
+      {"power-glitch", {}, "a stray 00 byte on the line each time the power comes back"},
+      {"loader-greeting", "repeat|once",
+       "the loader sends its ready byte every 100 ms until it hears the host, or once (default)"},
+      {"start-in-loader", {}, "the program is gone: the reader restarts in its loader"},
       {"loader-stall", "N", "the loader hangs (hears, never answers) after N image frames"},
       {"loader-refuse", "N[:HEX]",
        "the loader refuses image frame N (from 0) with HEX (default 15) and gives up"},
@@ -56,17 +61,32 @@ const QList<FaultSwitch>& readerFaultSwitches() {
 QString switchReaderFault(ReaderModel& reader, const QString& name, const QString& value) {
   ReaderModel::Faults& f = reader.faults();
   const bool off = value == u"off";
-  if (name == u"silent" || name == u"noisy" || name == u"wrong-identify") {
-    if (!value.isEmpty() && value != u"on" && !off) return bad(name, value);
-    bool& flag = name == u"silent" ? f.silent : name == u"noisy" ? f.garble : f.wrongIdentify;
+  const bool plainValue = value.isEmpty() || value == u"on" || off;
+  if (name == u"silent" || name == u"noisy" || name == u"wrong-identify" ||
+      name == u"power-glitch") {
+    if (!plainValue) return bad(name, value);
+    bool& flag = name == u"silent"         ? f.silent
+                 : name == u"noisy"        ? f.garble
+                 : name == u"power-glitch" ? f.powerGlitch
+                                           : f.wrongIdentify;
     flag = !off;
     return {};
   }
-  if (name == u"extra") {
+  if (name == u"start-in-loader") {
+    if (!plainValue || off) return bad(name, value);
+    reader.startInLoader();
+    return {};
+  }
+  if (name == u"loader-greeting") {
+    if (value != u"repeat" && value != u"once") return bad(name, value);
+    f.repeatGreeting = value == u"repeat";
+    return {};
+  }
+  if (name == u"extra" || name == u"leading") {
     const QByteArray bytes = QByteArray::fromHex(value.toLatin1());
     if (!off && (bytes.isEmpty() || bytes.toHex().compare(value.toLatin1(), Qt::CaseInsensitive)))
       return bad(name, value);
-    f.extraBytes = off ? QByteArray() : bytes;
+    (name == u"extra" ? f.extraBytes : f.leadingBytes) = off ? QByteArray() : bytes;
     return {};
   }
   if (name == u"loader-stall" || name == u"loader-unplug") {

@@ -68,6 +68,7 @@ bool ReaderModel::loaderCutOff() {
 }
 
 void ReaderModel::loaderSerialByte(char byte) {
+  greetAgainAt_.reset();  // answered
   switch (loaderState_) {
     case LoaderState::WaitUpdate:
       if (loaderFramer_.push(byte)) loaderSerialCommand(loaderFramer_.command());
@@ -167,6 +168,7 @@ void ReaderModel::answerUsbLoader(LoaderStep step, const HidReport& got, int fra
 }
 
 void ReaderModel::loaderReport(const HidReport& report) {
+  greetAgainAt_.reset();
   const auto eraseFirst = kEraseCommand.begin();
   if (std::equal(eraseFirst, eraseFirst + 8, report.begin() + 1)) {
     usbEraseHalf_ = true;

@@ -9,6 +9,8 @@ namespace mv4700 {
 
 namespace {
 
+constexpr double kGreetingRepeatSeconds = 0.1;
+
 const QByteArray kErase(reinterpret_cast<const char*>(kEraseCommand.data()), kEraseCommand.size());
 
 std::vector<CommandFramer::Shape> programShapes() {
@@ -40,15 +42,23 @@ double ReaderModel::now() {
 }
 
 void ReaderModel::runTimers() {
-  if (mode_ != Mode::Rebooting || now() < rebootEnds_) return;
-  // The loader greets the line the moment it is up, whenever we notice.
-  const std::optional<double> event = std::exchange(eventTime_, rebootEnds_);
-  startLoader();
-  eventTime_ = event;
+  if (mode_ == Mode::Rebooting && now() >= rebootEnds_) {
+    // The loader greets the line the moment it is up, whenever we notice.
+    const std::optional<double> event = std::exchange(eventTime_, rebootEnds_);
+    startLoader();
+    eventTime_ = event;
+  }
+  while (mode_ == Mode::Loader && greetAgainAt_ && now() >= *greetAgainAt_) {
+    const std::optional<double> event = std::exchange(eventTime_, *greetAgainAt_);
+    *greetAgainAt_ += kGreetingRepeatSeconds;
+    answer(Link::Serial, QByteArray(1, char(kAck)));
+    eventTime_ = event;
+  }
 }
 
 std::optional<double> ReaderModel::nextTimerAt() const {
   if (mode_ == Mode::Rebooting) return rebootEnds_;
+  if (mode_ == Mode::Loader && greetAgainAt_) return greetAgainAt_;
   return std::nullopt;
 }
 
@@ -73,7 +83,7 @@ void ReaderModel::answer(Link link, QByteArray bytes) {
   if (faults_.silent) return;
   if (faults_.garble)
     for (char& b : bytes) b = static_cast<char>(~b);
-  bytes += faults_.extraBytes;
+  bytes = faults_.leadingBytes + bytes + faults_.extraBytes;
   if (link == Link::Serial) {
     serialOut_.push_back({serialBaud(), bytes, now()});
     return;
@@ -200,16 +210,27 @@ void ReaderModel::remove() {
 
 void ReaderModel::unplug() {
   mode_ = Mode::Unplugged;
+  greetAgainAt_.reset();
   ++restarts_;
   reportsOut_.clear();  // what was on the wire already stays sent
 }
 
 void ReaderModel::replug() {
   if (mode_ != Mode::Unplugged) return;
+  // The line is low for a moment while the reader's UART starts.
+  if (faults_.powerGlitch)
+    serialOut_.push_back({programErased_ ? kLoaderBaud : programBaud_, QByteArray(1, '\0'), now()});
   if (programErased_)
     startLoader();
   else
     startProgram();
+}
+
+void ReaderModel::startInLoader() {
+  programErased_ = true;
+  if (mode_ == Mode::Unplugged) return;  // it will, once the power is back
+  mode_ = Mode::Unplugged;
+  replug();
 }
 
 void ReaderModel::startReboot() {
@@ -225,10 +246,12 @@ void ReaderModel::startLoader() {
   loaderAbort();
   usbEraseHalf_ = false;
   sendLoaderAnswer(Link::Serial, LoaderStep::Ready, QByteArray(1, char(kAck)));
+  if (faults_.repeatGreeting) greetAgainAt_ = now() + kGreetingRepeatSeconds;
 }
 
 void ReaderModel::startProgram() {
   mode_ = Mode::Program;
+  greetAgainAt_.reset();
   ++restarts_;
   programErased_ = false;
   serialFramer_.reset();

@@ -57,10 +57,13 @@ class ReaderModel {
   };
 
   struct Faults {
-    bool silent = false;               // hears everything, answers nothing
-    bool wrongIdentify = false;        // identifies as a "4800"
-    bool garble = false;               // every answer byte inverted
-    QByteArray extraBytes;             // appended to every answer
+    bool silent = false;          // hears everything, answers nothing
+    bool wrongIdentify = false;   // identifies as a "4800"
+    bool garble = false;          // every answer byte inverted
+    QByteArray extraBytes;        // appended to every answer
+    QByteArray leadingBytes;      // put before every answer
+    bool powerGlitch = false;     // a stray 00 on the line when the power comes back
+    bool repeatGreeting = false;  // the loader sends its ready byte every 100 ms until answered
     int unplugAfterLoaderFrames = -1;  // dies once this many image frames were answered
     int silentAfterLoaderFrames = -1;  // the loader hangs once this many were answered
     std::optional<LoaderAnswer> loaderAnswer;
@@ -118,6 +121,9 @@ class ReaderModel {
   // starts its program, or its loader when the program memory was erased.
   void unplug();
   void replug();
+  // The program memory is found empty at power-up: the reader restarts in its
+  // loader, which greets the line as after an erase.
+  void startInLoader();
 
   // The last program the loader stored completely.
   const QByteArray& storedImage() const { return storedImage_; }
@@ -159,6 +165,7 @@ class ReaderModel {
   std::uint64_t buttonId_ = 0x2C00000A1B3D4E01ull;
   double rebootSeconds_ = 2.0;
   double rebootEnds_ = 0;
+  std::optional<double> greetAgainAt_;  // the loader's next unanswered greeting
   std::optional<double> eventTime_;
   Faults faults_;
   UsbLoaderReplies usbLoaderReplies_ = UsbLoaderReplies::EchoThenStatus;

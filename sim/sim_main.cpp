@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "sim/line_faults.h"
 #include "sim/pty_server.h"
 #include "sim/reader_faults.h"
 #include "sim/sample_image.h"
@@ -52,7 +53,7 @@ QString helpText() {
       "                 its writes fail) and its path is gone; replug brings a new port,\n"
       "                 whose path is printed as a new line (and set in --link)\n"
       "  reply-delay S  seconds from a command's last byte to the answer's first\n";
-  for (const FaultSwitch& f : readerFaultSwitches()) {
+  for (const FaultSwitch& f : readerFaultSwitches() + lineFaultSwitches()) {
     const QString usage = f.name + u' ' + (f.valueName.isEmpty() ? "[on]" : f.valueName);
     text += usage.size() < 14
                 ? QStringLiteral("  %1 %2\n").arg(usage, -14).arg(f.description)
@@ -87,9 +88,10 @@ int main(int argc, char** argv) {
   const QCommandLineOption wireTime(
       "wire-time",
       "Pace the line at real wire time (10 bits a byte at the line speed): each byte comes\n"
-      "in and leaves at its own moment, and an answer starts after the command is in.\n"
-      "While bytes move, the emulator stays on a processor (yielding) so that it is on\n"
-      "time; it sleeps once the line has been quiet for 2 ms.");
+      "in and leaves at its own moment, and an answer starts after the command is in. No\n"
+      "exchange completes sooner than on a wire, measured from the tool's write: the\n"
+      "tool's bytes count as sent only the pseudo-terminal's least delivery time before\n"
+      "they were read (printed on standard error at the start).");
   const QCommandLineOption link(
       "link", "Keep a symbolic link at PATH to the current port, renewed on replug.", "PATH");
   const QCommandLineOption replyDelay(
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
   const QCommandLineOption length("length", "Length of the sample image in bytes.", "N");
   parser.addOptions({model, baud, version, id, wireTime, link, replyDelay});
   QList<QCommandLineOption> faultOptions;
-  for (const FaultSwitch& f : readerFaultSwitches()) {
+  for (const FaultSwitch& f : readerFaultSwitches() + lineFaultSwitches()) {
     const QString text = f.description[0].toUpper() + f.description.mid(1) + u'.';
     faultOptions << (f.valueName.isEmpty() ? QCommandLineOption(f.name, text)
                                            : QCommandLineOption(f.name, text, f.valueName));
@@ -162,6 +164,11 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qPrintable(path));
     std::fflush(stdout);
   });
+  if (parser.isSet(wireTime))
+    std::fprintf(stderr,
+                 "mv4700-sim: wire time: the tool's bytes count as sent %.1f us before they are "
+                 "read (the pseudo-terminal's 5th-percentile delivery)\n",
+                 server.creditSeconds() * 1e6);
   std::printf("%s\n", qPrintable(line.slavePath()));
   std::fflush(stdout);
   return server.serve(STDIN_FILENO);

@@ -1,6 +1,7 @@
 #include "sim/sim_serial.h"
 
 #include <QStringList>
+#include <limits>
 
 #include "link/serial_failures.h"
 
@@ -53,50 +54,25 @@ void SimSerialService::setSettings(const QString& settings) {
     settings_ = before;
     fail(serial_failure::kUnsupported);
   }
-  if (openPort_) speeds_.emplace_back(now, lineBaud());
+  if (openPort_) slots_[openPort_ - 1].line.toolSpeed(now, lineBaud());
 }
 
-int SimSerialService::speedAt(double at) const {
-  int baud = -1;
-  for (const auto& [from, speed] : speeds_) {
-    if (from > at) break;
-    baud = speed;
-  }
-  return baud;
-}
-
-void SimSerialService::handOver(const WireByte& byte) {
-  if (adapterLatency_ <= 0) {
-    received_ += byte.byte;
-    notify_ = true;
-    return;
-  }
-  if (!packet_.isEmpty() && byte.arrivesAt > packetDue_) {
-    received_ += std::exchange(packet_, {});
-    notify_ = true;
-  }
-  if (packet_.isEmpty()) packetDue_ = byte.arrivesAt + adapterLatency_;
-  packet_ += byte.byte;
+void SimSerialService::setAdapterLatency(double seconds) {
+  for (Slot& s : slots_) s.line.setAdapterLatency(seconds);
 }
 
 void SimSerialService::runLine(double now) {
   if (!openPort_) return;
-  ReaderModel& r = *slots_[openPort_ - 1].reader;
-  while (!toReader_.empty() && toReader_.front().arrivesAt <= now) {
-    const WireByte in = toReader_.pop();
-    r.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
-  }
+  Slot& s = slots_[openPort_ - 1];
+  ReaderModel& r = *s.reader;
+  for (const HeardByte& in : s.line.readerHears(now, [&r] { return r.serialBaud(); }))
+    r.receiveSerial(QByteArray(1, in.byte), in.framingError ? -1 : r.serialBaud(), in.at);
   for (SerialBurst& burst : r.takeSerialOutput())
-    fromReader_.send(burst.bytes, burst.baud, burst.sentAt + replyDelay_);
-  while (!fromReader_.empty() && fromReader_.front().arrivesAt <= now) {
-    const WireByte out = fromReader_.pop();
-    // At another speed the port's receiver sees only framing errors.
-    if (speedAt(out.sentAt) == out.baud && speedAt(out.arrivesAt) == out.baud) handOver(out);
-  }
-  if (!packet_.isEmpty() && packetDue_ <= now) {
-    received_ += std::exchange(packet_, {});
-    notify_ = true;
-  }
+    s.line.readerSends(burst.bytes, burst.baud, burst.sentAt + replyDelay_);
+  const QByteArray handed = s.line.toolHears(now);
+  if (handed.isEmpty()) return;
+  received_ += handed;
+  notify_ = true;
 }
 
 void SimSerialService::pump() {
@@ -119,17 +95,14 @@ void SimSerialService::setPortOpen(bool open) {
   if (!open) {
     if (openPort_) {
       // Closing drains what the port was still sending: the reader hears it.
-      ReaderModel& r = *slots_[openPort_ - 1].reader;
-      while (!toReader_.empty()) {
-        const WireByte in = toReader_.pop();
-        r.receiveSerial(QByteArray(1, in.byte), in.baud, in.arrivesAt);
-      }
+      Slot& s = slots_[openPort_ - 1];
+      ReaderModel& r = *s.reader;
+      for (const HeardByte& in : s.line.readerHears(std::numeric_limits<double>::infinity(),
+                                                    [&r] { return r.serialBaud(); }))
+        r.receiveSerial(QByteArray(1, in.byte), in.framingError ? -1 : r.serialBaud(), in.at);
+      s.line.clear();
     }
     openPort_ = 0;
-    toReader_.clear();
-    fromReader_.clear();
-    speeds_.clear();
-    packet_.clear();
     received_.clear();
     return;
   }
@@ -145,7 +118,8 @@ void SimSerialService::setPortOpen(bool open) {
   openPort_ = commPort_;
   // What the reader sent while nobody listened is gone.
   s->reader->takeSerialOutput();
-  speeds_ = {{clock_.seconds(), lineBaud()}};
+  s->line.clear();
+  s->line.toolSpeed(clock_.seconds(), lineBaud());
   received_.clear();
   notify_ = false;
 }
@@ -154,8 +128,9 @@ void SimSerialService::output(const QByteArray& bytes) {
   if (!openPort_) return fail(serial_failure::kNotOpen);
   const double now = clock_.seconds();
   runLine(now);
-  slots_[openPort_ - 1].sent += bytes;
-  toReader_.send(bytes, lineBaud(), now);
+  Slot& s = slots_[openPort_ - 1];
+  s.sent += bytes;
+  s.line.toolSends(bytes, now);
 }
 
 QByteArray SimSerialService::input() {

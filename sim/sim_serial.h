@@ -41,7 +41,9 @@ class SimSerialService final : public SerialService {
   // A USB-serial adapter hands what it received over in packets: what comes
   // in within `seconds` of a packet's first byte is handed over with it, at
   // once. 0: every byte as soon as it is in, as a UART in low-latency mode.
-  void setAdapterLatency(double seconds) { adapterLatency_ = seconds; }
+  void setAdapterLatency(double seconds);
+  // The line of port 1..16: its faults and its adapter.
+  WireModel& line(int port) { return slots_.at(port - 1).line; }
   // Delivers what is due and raises the receive handler when bytes came in.
   void pump();
   // The speed the port runs at under its settings text; -1 when the text
@@ -71,15 +73,13 @@ class SimSerialService final : public SerialService {
     bool denied = false;
     std::unique_ptr<ReaderModel> reader;
     QByteArray sent;
+    WireModel line;
   };
   Slot* slot(int port);
   void fail(int error) { error_ = error; }
   // Moves the line on to `now`: the reader hears what has come in, and what
   // it sent comes into the port.
   void runLine(double now);
-  void handOver(const WireByte& byte);
-  // The port's speed at moment `at` since it opened; -1 before.
-  int speedAt(double at) const;
   Clock& clock_;
   std::array<Slot, kComSlots> slots_;
   int commPort_ = 1;
@@ -87,12 +87,6 @@ class SimSerialService final : public SerialService {
   QString settings_ = QStringLiteral("9600,n,8,1");
   int inputMode_ = 0;
   double replyDelay_ = 0;
-  double adapterLatency_ = 0;
-  WireDirection toReader_;
-  WireDirection fromReader_;
-  std::vector<std::pair<double, int>> speeds_;  // (from when, baud) while open
-  QByteArray packet_;                           // in the adapter, not handed over yet
-  double packetDue_ = 0;
   QByteArray received_;
   bool notify_ = false;
   std::function<void()> handler_;
