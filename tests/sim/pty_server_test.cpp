@@ -17,6 +17,7 @@
 #include "firmware/erase_command.h"
 #include "sim/pty_server.h"
 #include "sim/sample_image.h"
+#include "tests/support/raw_port.h"
 
 namespace mv4700 {
 namespace {
@@ -25,55 +26,7 @@ QByteArray hex(const char* text) {
   return QByteArray::fromHex(text);
 }
 
-speed_t speedOf(int baud) {
-  switch (baud) {
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 57600:
-      return B57600;
-    default:
-      return B115200;
-  }
-}
-
-// The tool's side of the line.
-class RawPort {
- public:
-  RawPort(const QString& path, int baud) {
-    fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    EXPECT_GE(fd_, 0);
-    setBaud(baud);
-  }
-  ~RawPort() { ::close(fd_); }
-  void setBaud(int baud) {
-    termios t{};
-    ::tcgetattr(fd_, &t);
-    ::cfmakeraw(&t);
-    ::cfsetispeed(&t, speedOf(baud));
-    ::cfsetospeed(&t, speedOf(baud));
-    ::tcsetattr(fd_, TCSANOW, &t);
-  }
-  void send(const QByteArray& bytes) {
-    ASSERT_EQ(::write(fd_, bytes.constData(), bytes.size()), bytes.size());
-  }
-  // Everything that arrives until `n` bytes are in or the line stays quiet.
-  QByteArray receive(int n, int quietMs = 300) {
-    QByteArray got;
-    while (got.size() < n) {
-      pollfd in{fd_, POLLIN, 0};
-      if (::poll(&in, 1, quietMs) <= 0) break;
-      char buffer[256];
-      const ssize_t r = ::read(fd_, buffer, sizeof buffer);
-      if (r > 0) got.append(buffer, r);
-    }
-    return got;
-  }
-
- private:
-  int fd_ = -1;
-};
+using testing::RawPort;
 
 // Erases the program of a reader whose port runs at `programBaud` and takes
 // its loader through the update command and the speed change, as the tool does.
@@ -194,7 +147,7 @@ TEST(PtyReaderWireTime, FramesTakeTheWireAndTheToolsOwnTime) {
     const Steady::time_point start = Steady::now();
     for (int k = 0; k < frames; ++k) {
       if (thinking > 0) std::this_thread::sleep_for(std::chrono::duration<double>(thinking));
-      port.send(hex("0055"));
+      ASSERT_TRUE(port.send(hex("0055")));
       ASSERT_EQ(port.receive(1), hex("FA")) << k;
     }
     const double seconds = std::chrono::duration<double>(Steady::now() - start).count();
