@@ -9,31 +9,28 @@
 #include <thread>
 
 #include "firmware/erase_command.h"
+#include "tests/support/raw_port.h"
 
 namespace mv4700::bench {
 
 namespace {
 
-speed_t speedOf(int baud) {
-  switch (baud) {
-    case 19200:
-      return B19200;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    default:
-      return B9600;
-  }
-}
-
 void setSpeed(int fd, int baud) {
   termios t{};
   ::tcgetattr(fd, &t);
   ::cfmakeraw(&t);
-  ::cfsetispeed(&t, speedOf(baud));
-  ::cfsetospeed(&t, speedOf(baud));
+  ::cfsetispeed(&t, testing::termiosSpeed(baud));
+  ::cfsetospeed(&t, testing::termiosSpeed(baud));
   ::tcsetattr(fd, TCSANOW, &t);
+}
+
+// A tool that spends `seconds` of its own on the processor, as a slower
+// tool would, before it answers.
+void spendOnTheProcessor(double seconds) {
+  if (seconds <= 0) return;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+  }
 }
 
 bool sendAndAck(int fd, const std::uint8_t* bytes, std::size_t n, int timeoutMs) {
@@ -46,7 +43,8 @@ bool sendAndAck(int fd, const std::uint8_t* bytes, std::size_t n, int timeoutMs)
 
 }  // namespace
 
-double rawFlashSeconds(const QString& device, int readerBaud, const QByteArray& image) {
+double rawFlashSeconds(const QString& device, int readerBaud, const QByteArray& image,
+                       double extraSecondsAFrame) {
   const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
   if (fd < 0) return -1;
   setSpeed(fd, readerBaud);
@@ -67,6 +65,7 @@ double rawFlashSeconds(const QString& device, int readerBaud, const QByteArray& 
       bool ok = true;
       for (qsizetype k = 0; k < image.size() && ok; ++k) {
         frame[0] = static_cast<std::uint8_t>(image[k]);
+        spendOnTheProcessor(extraSecondsAFrame);
         ok = sendAndAck(fd, frame, 2, 2000);
       }
       const std::uint8_t end[] = {0xFF, 0xAA};
