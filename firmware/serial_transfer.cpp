@@ -64,7 +64,7 @@ class SerialFlash {
   bool loaderReady() {
     status_.printOpen(QStringLiteral("Waiting for 4700-01 reboot ..."));
     status_.refresh();
-    serial_.port().setSettings(kLoaderSettings);
+    switchSpeed(kLoaderSettings);
     if (!acknowledged(kLoaderReadySeconds)) return false;
     status_.printLine(QStringLiteral(" Ready!"));
     return true;
@@ -81,7 +81,7 @@ class SerialFlash {
   }
 
   bool speedChange() {
-    serial_.port().setSettings(kDataSettings);
+    switchSpeed(kDataSettings);
     send(QByteArray(1, static_cast<char>(kAck)));
     if (!acknowledged(kCommandSeconds)) return false;
     status_.printLine(QStringLiteral("RS232 protocol OK!"));
@@ -125,6 +125,15 @@ class SerialFlash {
   void finish() {
     status_.emptyLine();
     status_.printLine(QStringLiteral("4700-01 firmware update Finished!"));
+  }
+
+  // What came in at the old speed is noise at the new one (a greeting the
+  // loader repeated while the port still ran at the program's speed): an
+  // exact-count wait must not take it for an answer.
+  void switchSpeed(const QString& settings) {
+    if (serial_.port().settings() == settings) return;
+    serial_.port().setSettings(settings);
+    serial_.port().clearInBuffer();
   }
 
   void send(const QByteArray& bytes) {

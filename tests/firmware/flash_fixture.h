@@ -13,13 +13,10 @@
 #include "tests/firmware/hid_tap.h"
 #include "tests/firmware/image_files.h"
 #include "tests/firmware/serial_tap.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/recording_status_box.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_clock.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-  *os << '"' << s.toStdString() << '"';
-}
 
 namespace mv4700::testing {
 
