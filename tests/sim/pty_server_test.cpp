@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -15,7 +16,9 @@
 #include <vector>
 
 #include "firmware/erase_command.h"
+#include "sim/line_faults.h"
 #include "sim/pty_server.h"
+#include "sim/reader_faults.h"
 #include "sim/sample_image.h"
 #include "tests/support/raw_port.h"
 
@@ -175,6 +178,96 @@ TEST(PtyReaderWireTime, SleepsOnceTheLineIsQuiet) {
   EXPECT_LT(cpuSeconds() - before, 0.01);
 }
 
+// The faults of real lines and loaders, switched by the lines mv4700-sim
+// takes on its standard input.
+TEST(PtyReaderFaults, LineAndLoaderFaultsReachThePort) {
+  using Steady = std::chrono::steady_clock;
+  const QByteArray identify = hex("1B0007") + "4700I01";
+  {
+    // At the wrong speed the port gets what its UART makes of the bytes.
+    ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+    RawPort port(served.line.slavePath(), 19200);
+    served.say("touch\n");
+    EXPECT_TRUE(port.receive(1, 150).isEmpty());
+    served.say("wrong-speed-garbage\ntouch\n");
+    const QByteArray garbage = port.receive(40, 150);
+    EXPECT_FALSE(garbage.isEmpty());
+    EXPECT_FALSE(garbage.contains("2C00000A1B3D4E01"));
+  }
+  {
+    ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+    RawPort port(served.line.slavePath(), 9600);
+    served.say("leading 00FF\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(port.send(hex("1B00")));
+    EXPECT_EQ(port.receive(12), hex("00FF") + identify);
+    served.say("leading off\nbit-errors 1:4\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(port.send(hex("1B00")));
+    EXPECT_TRUE(port.receive(10, 150).isEmpty()) << "the reader heard a flipped command";
+    served.say("bit-errors off\ndrop 1\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(port.send(hex("1B00")));
+    EXPECT_TRUE(port.receive(10, 150).isEmpty());
+    served.say("drop off\npower-glitch\nunplug\nreplug\n");
+    EXPECT_EQ(port.receive(1), QByteArray(1, '\0'));
+  }
+  {
+    // Bytes in 16 ms packets: the reply, 12.5 ms on the wire, comes at once
+    // and no sooner than the packet's time after its first byte.
+    ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+    RawPort port(served.line.slavePath(), 9600);
+    served.say("adapter-latency 16\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const Steady::time_point sent = Steady::now();
+    ASSERT_TRUE(port.send(hex("1B00")));
+    const QByteArray first = port.receive(1, 500);
+    const double took = std::chrono::duration<double>(Steady::now() - sent).count();
+    EXPECT_GE(took, 3 * 10.0 / 9600 + 0.016);
+    EXPECT_EQ(first + port.receive(9 - first.size() + 1, 50), identify);
+  }
+  {
+    // A loader with no program behind it greets every 100 ms until it
+    // hears the host, then waits for its update command.
+    ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+    RawPort port(served.line.slavePath(), 9600);
+    served.say("loader-greeting repeat\nstart-in-loader\n");
+    EXPECT_EQ(port.receive(3, 300), hex("FAFAFA"));
+    ASSERT_TRUE(port.send(hex("1BA802")));
+    EXPECT_EQ(port.receive(1), hex("FA"));
+    EXPECT_TRUE(port.receive(1, 300).isEmpty());
+  }
+}
+
+// A hang-up while a reply is on the wire loses the rest of it; the new port
+// after the replug serves as before.
+TEST(PtyReaderFaults, AHangupMidReplyLeavesTheLineSound) {
+  ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+  {
+    RawPort port(served.line.slavePath(), 9600);
+    ASSERT_TRUE(port.send(hex("1B1C00101F")));
+    EXPECT_FALSE(port.receive(5, 300).isEmpty());
+    served.say("hangup\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    served.say("replug\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  RawPort port(served.line.slavePath(), 9600);
+  ASSERT_TRUE(port.isOpen());
+  ASSERT_TRUE(port.send(hex("1B00")));
+  EXPECT_EQ(port.receive(10), hex("1B0007") + "4700I01");
+}
+
+// Making a server changes nothing of the thread that makes it.
+TEST(PtyReaderFaults, AServerLeavesItsMakersTimerSlackAlone) {
+  const int before = ::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+  {
+    ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
+    EXPECT_EQ(::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0), before);
+  }
+  EXPECT_EQ(::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0), before);
+}
+
 TEST(PtyReaderButton, TouchAndRemoveSendTheSetText) {
   ServedReader served(ReaderModel::Kind::New, 9600);
   served.reader.setButtonId(0x0123456789ABCDEFull);
@@ -269,6 +362,32 @@ TEST(PtyProgram, TakesItsFaultsAtStartAndOnStandardInput) {
   sim.closeWriteChannel();
   ASSERT_TRUE(sim.waitForFinished(5000));
   EXPECT_TRUE(sim.readAllStandardError().contains("loader-refuse"));
+}
+
+// A port nobody reads fills up; the emulator drops what does not fit and
+// still takes "quit" at once.
+TEST(PtyProgram, QuitsAtOnceThoughNobodyReadsThePort) {
+  QProcess sim;
+  sim.start(MV4700_SIM_PROGRAM, {"--model", "new"});
+  ASSERT_TRUE(sim.waitForStarted());
+  ASSERT_TRUE(sim.waitForReadyRead(5000));
+  for (int k = 0; k < 3000; ++k) sim.write("touch\n");
+  sim.write("quit\n");
+  ASSERT_TRUE(sim.waitForBytesWritten(5000));
+  EXPECT_TRUE(sim.waitForFinished(3000));
+  EXPECT_EQ(sim.exitCode(), 0);
+}
+
+// Every switch is in the help, with what it takes.
+TEST(PtyProgram, ItsHelpNamesEverySwitch) {
+  QProcess sim;
+  sim.start(MV4700_SIM_PROGRAM, {"--help"});
+  ASSERT_TRUE(sim.waitForFinished(5000));
+  const QString help = QString::fromLocal8Bit(sim.readAllStandardOutput());
+  for (const FaultSwitch& f : readerFaultSwitches() + lineFaultSwitches()) {
+    EXPECT_TRUE(help.contains("--" + f.name)) << f.name.toStdString();
+    EXPECT_TRUE(help.contains("  " + f.name + u' ')) << f.name.toStdString();
+  }
 }
 
 TEST(PtyProgram, WritesASampleImage) {
