@@ -139,9 +139,8 @@ void SerialLink::Comwait(std::int16_t n, float seconds) {
 }
 
 void SerialLink::Comread() {
-  const double start = clock_.seconds();
-  while (clock_.seconds() - start < kComreadWait) {
-  }
+  // Asleep: what arrives meanwhile waits in the port.
+  clock_.sleepUntil(clock_.seconds() + kComreadWait);
   rxBytes = port_.input();
 }
 
