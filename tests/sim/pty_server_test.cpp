@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "sim/line_faults.h"
 #include "sim/pty_server.h"
 #include "sim/reader_faults.h"
+#include "sim/reader_on_pty.h"
 #include "sim/sample_image.h"
 #include "tests/support/raw_port.h"
 
@@ -49,33 +51,19 @@ void enterLoaderAt57600(RawPort& port, int programBaud) {
   ASSERT_EQ(port.receive(1), hex("FA"));
 }
 
-// A reader served on a thread, with a pipe for its control lines.
+// A reader served on a thread of its own, with a short boot for its loader.
 struct ServedReader {
-  SteadyClock clock;
-  ReaderModel reader;
-  PtyLine line;
-  PtyServer server{reader, clock, line};
-  int control[2];
-  std::thread thread;
+  ReaderOnPty served;
 
-  ServedReader(ReaderModel::Kind kind, int baud, bool wireTime = false) : reader(kind, clock) {
-    reader.setSerialBaud(baud);
-    reader.setRebootSeconds(0.05);
+  ServedReader(ReaderModel::Kind kind, int baud, bool wireTime = false) : served(kind, baud) {
+    served.reader().setRebootSeconds(0.05);
+    served.server().setWireTime(wireTime);
     QString error;
-    EXPECT_TRUE(line.open(&error)) << error.toStdString();
-    EXPECT_EQ(::pipe(control), 0);
-    server.setWireTime(wireTime);
-    thread = std::thread([this] { server.serve(control[0]); });
+    EXPECT_TRUE(served.start(&error)) << error.toStdString();
   }
-  ~ServedReader() {
-    server.stop();
-    thread.join();
-    ::close(control[0]);
-    ::close(control[1]);
-  }
-  void say(const char* command) {
-    ASSERT_GT(::write(control[1], command, std::strlen(command)), 0);
-  }
+  QString path() const { return served.path(); }
+  ReaderModel& reader() { return served.reader(); }
+  void say(const char* command) { served.say(command); }
 };
 
 struct LineCase {
@@ -91,13 +79,13 @@ TEST_P(PtyReader, AnswersAtItsSpeedOnlyAndAcrossReopening) {
   ServedReader served(c.kind, c.readerBaud, c.wireTime);
   const QByteArray model = c.kind == ReaderModel::Kind::New ? "4700I01" : "TQ-4700";
   for (int baud : {9600, 19200, 57600, 115200}) {
-    RawPort port(served.line.slavePath(), baud);
+    RawPort port(served.path(), baud);
     port.send(hex("1B00"));
     const QByteArray got = port.receive(10, baud == c.readerBaud ? 1000 : 150);
     EXPECT_EQ(got, baud == c.readerBaud ? hex("1B0007") + model : QByteArray()) << baud;
   }
   // The tool closed and reopened the port: the line still works.
-  RawPort port(served.line.slavePath(), c.readerBaud);
+  RawPort port(served.path(), c.readerBaud);
   port.send(hex("1B1C00101F"));
   EXPECT_EQ(port.receive(36).left(5), hex("1B1C00101F"));
 }
@@ -113,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PtyReader,
 TEST(PtyReaderWireTime, AReplyComesInByteByByteOverItsWireTime) {
   using Steady = std::chrono::steady_clock;
   ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
-  RawPort port(served.line.slavePath(), 9600);
+  RawPort port(served.path(), 9600);
   const double byte = 10.0 / 9600;
   const Steady::time_point sent = Steady::now();
   port.send(hex("1B1C00101F"));
@@ -145,7 +133,7 @@ TEST(PtyReaderWireTime, FramesTakeTheWireAndTheToolsOwnTime) {
   for (const double thinking : {0.0, 0.001}) {
     const int frames = thinking > 0 ? 100 : 400;
     ServedReader served(ReaderModel::Kind::New, 19200, /*wireTime=*/true);
-    RawPort port(served.line.slavePath(), 19200);
+    RawPort port(served.path(), 19200);
     ASSERT_NO_FATAL_FAILURE(enterLoaderAt57600(port, 19200));
     const Steady::time_point start = Steady::now();
     for (int k = 0; k < frames; ++k) {
@@ -162,11 +150,11 @@ TEST(PtyReaderWireTime, FramesTakeTheWireAndTheToolsOwnTime) {
 // goes back to sleep once the line is quiet.
 TEST(PtyReaderWireTime, SleepsOnceTheLineIsQuiet) {
   ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
-  RawPort port(served.line.slavePath(), 9600);
+  RawPort port(served.path(), 9600);
   port.send(hex("1B00"));
   ASSERT_EQ(port.receive(10).size(), 10);
   clockid_t serverClock;
-  ASSERT_EQ(::pthread_getcpuclockid(served.thread.native_handle(), &serverClock), 0);
+  ASSERT_EQ(::pthread_getcpuclockid(served.served.serverThread(), &serverClock), 0);
   const auto cpuSeconds = [serverClock] {
     timespec t{};
     ::clock_gettime(serverClock, &t);
@@ -186,7 +174,7 @@ TEST(PtyReaderFaults, LineAndLoaderFaultsReachThePort) {
   {
     // At the wrong speed the port gets what its UART makes of the bytes.
     ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
-    RawPort port(served.line.slavePath(), 19200);
+    RawPort port(served.path(), 19200);
     served.say("touch\n");
     EXPECT_TRUE(port.receive(1, 150).isEmpty());
     served.say("wrong-speed-garbage\ntouch\n");
@@ -196,7 +184,7 @@ TEST(PtyReaderFaults, LineAndLoaderFaultsReachThePort) {
   }
   {
     ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
-    RawPort port(served.line.slavePath(), 9600);
+    RawPort port(served.path(), 9600);
     served.say("leading 00FF\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(port.send(hex("1B00")));
@@ -216,7 +204,7 @@ TEST(PtyReaderFaults, LineAndLoaderFaultsReachThePort) {
     // Bytes in 16 ms packets: the reply, 12.5 ms on the wire, comes at once
     // and no sooner than the packet's time after its first byte.
     ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
-    RawPort port(served.line.slavePath(), 9600);
+    RawPort port(served.path(), 9600);
     served.say("adapter-latency 16\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const Steady::time_point sent = Steady::now();
@@ -230,7 +218,7 @@ TEST(PtyReaderFaults, LineAndLoaderFaultsReachThePort) {
     // A loader with no program behind it greets every 100 ms until it
     // hears the host, then waits for its update command.
     ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
-    RawPort port(served.line.slavePath(), 9600);
+    RawPort port(served.path(), 9600);
     served.say("loader-greeting repeat\nstart-in-loader\n");
     EXPECT_EQ(port.receive(3, 300), hex("FAFAFA"));
     ASSERT_TRUE(port.send(hex("1BA802")));
@@ -244,7 +232,7 @@ TEST(PtyReaderFaults, LineAndLoaderFaultsReachThePort) {
 TEST(PtyReaderFaults, AHangupMidReplyLeavesTheLineSound) {
   ServedReader served(ReaderModel::Kind::New, 9600, /*wireTime=*/true);
   {
-    RawPort port(served.line.slavePath(), 9600);
+    RawPort port(served.path(), 9600);
     ASSERT_TRUE(port.send(hex("1B1C00101F")));
     EXPECT_FALSE(port.receive(5, 300).isEmpty());
     served.say("hangup\n");
@@ -252,7 +240,7 @@ TEST(PtyReaderFaults, AHangupMidReplyLeavesTheLineSound) {
     served.say("replug\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
-  RawPort port(served.line.slavePath(), 9600);
+  RawPort port(served.path(), 9600);
   ASSERT_TRUE(port.isOpen());
   ASSERT_TRUE(port.send(hex("1B00")));
   EXPECT_EQ(port.receive(10), hex("1B0007") + "4700I01");
@@ -270,9 +258,9 @@ TEST(PtyReaderFaults, AServerLeavesItsMakersTimerSlackAlone) {
 
 TEST(PtyReaderButton, TouchAndRemoveSendTheSetText) {
   ServedReader served(ReaderModel::Kind::New, 9600);
-  served.reader.setButtonId(0x0123456789ABCDEFull);
-  served.reader.settings().setText(ReaderSettings::kOnRemoveLength, "-");
-  RawPort port(served.line.slavePath(), 9600);
+  served.reader().setButtonId(0x0123456789ABCDEFull);
+  served.reader().settings().setText(ReaderSettings::kOnRemoveLength, "-");
+  RawPort port(served.path(), 9600);
   served.say("touch\n");
   EXPECT_EQ(port.receive(18), QByteArray("0123456789ABCDEF\r\n"));
   served.say("remo");
@@ -283,7 +271,7 @@ TEST(PtyReaderButton, TouchAndRemoveSendTheSetText) {
 TEST(PtyReaderLoader, TakesAProgramAcrossTheSpeedChanges) {
   ServedReader served(ReaderModel::Kind::New, 19200);
   const QByteArray image = makeSampleImage(90, "PTY V1");
-  RawPort port(served.line.slavePath(), 19200);
+  RawPort port(served.path(), 19200);
   ASSERT_NO_FATAL_FAILURE(enterLoaderAt57600(port, 19200));
   for (char byte : image) {
     port.send(QByteArray(1, byte) + hex("55"));
@@ -364,6 +352,40 @@ TEST(PtyProgram, TakesItsFaultsAtStartAndOnStandardInput) {
   EXPECT_TRUE(sim.readAllStandardError().contains("loader-refuse"));
 }
 
+// Several readers, each on its own port with its own settings; a control
+// line goes to the reader it names.
+TEST(PtyProgram, ServesSeveralReadersEachOnItsOwnPort) {
+  QProcess sim;
+  sim.start(MV4700_SIM_PROGRAM, {"--readers", "3", "--baud", "9600,19200,57600", "--version",
+                                 "A 1,B 2,C 3", "--id", "00000000000000AA"});
+  ASSERT_TRUE(sim.waitForStarted());
+  QStringList paths;
+  while (paths.size() < 3 && (sim.canReadLine() || sim.waitForReadyRead(5000)))
+    paths << QString::fromLocal8Bit(sim.readLine()).trimmed();
+  ASSERT_EQ(paths.size(), 3);
+  const int speeds[] = {9600, 19200, 57600};
+  for (int k = 0; k < 3; ++k) {
+    RawPort port(paths[k], speeds[k]);
+    ASSERT_TRUE(port.send(hex("1B01")));
+    EXPECT_EQ(port.receive(6).mid(3), QByteArray(1, "ABC"[k]) + ' ' + char('1' + k)) << k;
+  }
+  RawPort first(paths[0], 9600), second(paths[1], 19200);
+  sim.write("2 touch\n");
+  ASSERT_TRUE(sim.waitForBytesWritten(1000));
+  EXPECT_EQ(second.receive(18), QByteArray("00000000000000AA\r\n"));
+  EXPECT_TRUE(first.receive(1, 100).isEmpty());
+  sim.write("3 hangup\n3 replug\n9 touch\n");
+  ASSERT_TRUE(sim.waitForBytesWritten(1000));
+  ASSERT_TRUE(sim.canReadLine() || sim.waitForReadyRead(5000));
+  EXPECT_TRUE(sim.readLine().startsWith("3 /dev/"));
+  sim.closeWriteChannel();
+  ASSERT_TRUE(sim.waitForFinished(5000));
+  EXPECT_TRUE(sim.readAllStandardError().contains("no reader 9"));
+  // A list that does not name every reader is refused.
+  EXPECT_EQ(QProcess::execute(MV4700_SIM_PROGRAM, {"--readers", "2", "--baud", "9600,19200,57600"}),
+            2);
+}
+
 // A port nobody reads fills up; the emulator drops what does not fit and
 // still takes "quit" at once.
 TEST(PtyProgram, QuitsAtOnceThoughNobodyReadsThePort) {
@@ -406,6 +428,9 @@ TEST(PtyProgram, WritesASampleImage) {
   EXPECT_NE(QProcess::execute(MV4700_SIM_PROGRAM,
                               {"--make-image", file, "--length", "40", "--version", "V9.9"}),
             0);
+  // Without a length the image is as long as a loader takes.
+  EXPECT_EQ(QProcess::execute(MV4700_SIM_PROGRAM, {"--make-image", file, "--version", "V9.9"}), 0);
+  EXPECT_EQ(QFileInfo(file).size(), 32767);
 }
 #endif
 
