@@ -5,22 +5,30 @@
 
 namespace mv4700::testing {
 
-// mv4700-sim serving one reader on a pseudo-terminal for as long as this
-// object lives; path() is the port to open (empty when it did not start).
+// mv4700-sim serving its readers on pseudo-terminals for as long as this
+// object lives; path() is the first reader's port (empty when it did not
+// start), paths() every reader's, from "--readers N" in the arguments.
 class SimulatedReader {
  public:
   SimulatedReader(const QString& program, const QStringList& arguments) {
+    const qsizetype readersAt = arguments.indexOf(QStringLiteral("--readers"));
+    const int readers = readersAt >= 0 ? arguments.value(readersAt + 1).toInt() : 1;
     process_.start(program, arguments);
     if (!process_.waitForStarted(5000)) return;
-    while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+    while (paths_.size() < readers) {
+      while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+      }
+      if (!process_.canReadLine()) break;
+      paths_ << QString::fromLocal8Bit(process_.readLine()).trimmed();
     }
-    path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    path_ = paths_.value(0);
   }
   ~SimulatedReader() { stop(); }
   SimulatedReader(const SimulatedReader&) = delete;
   SimulatedReader& operator=(const SimulatedReader&) = delete;
 
   const QString& path() const { return path_; }
+  const QStringList& paths() const { return paths_; }
 
   // Ends the emulator, which closes its pseudo-terminal under the port, as an
   // adapter does when it is pulled out.
@@ -42,6 +50,7 @@ class SimulatedReader {
  private:
   QProcess process_;
   QString path_;
+  QStringList paths_;
 };
 
 }  // namespace mv4700::testing

@@ -1,0 +1,78 @@
+#include "fleet/bench_engine.h"
+
+#include <QThread>
+#include <chrono>
+
+#include "fleet/reader_status_box.h"
+#include "link/device_session.h"
+#include "link/hid_library.h"
+#include "link/serial_service.h"
+#include "seams/clock.h"
+#include "settings/code_tables.h"
+
+namespace mv4700 {
+
+namespace {
+
+// One reader's watch: its progress goes to the report, and it stops when the
+// engine was asked to.
+class ReaderWatch final : public TransferWatch {
+ public:
+  ReaderWatch(BenchReport& report, int reader, const std::atomic<bool>& stop)
+      : report_(report), reader_(reader), stop_(stop) {}
+  void progress(std::int64_t sent, std::int64_t total) override {
+    report_.progress(reader_, sent, total);
+  }
+  bool stopRequested() override { return stop_; }
+
+ private:
+  BenchReport& report_;
+  int reader_;
+  const std::atomic<bool>& stop_;
+};
+
+std::optional<int> baudCodeOf(const QString& baud) {
+  for (int code : kUsedBaudCodes)
+    if (baudTable()[code] == baud) return code;
+  return std::nullopt;
+}
+
+}  // namespace
+
+BenchEnd BenchEngine::serve(int index, const BenchReader& reader, const ReaderJob& job) {
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point start = Steady::now();
+  report_.started(index);
+  ReaderJobResult result;
+  {
+    const ReaderBackends backends = backends_(reader.where);
+    ReaderStatusBox status(report_, index);
+    DeviceSession session(*backends.hid, *backends.serial, status, *backends.clock);
+    // The session's search finds this reader, on its link and at its speed.
+    session.shared.usbSearch = reader.where.usb;
+    session.shared.serialSearch = !reader.where.usb;
+    if (!reader.where.usb) session.serial.fixedBaudCode = baudCodeOf(reader.where.baud);
+    ReaderWatch watch(report_, index, stop_);
+    result = job(session, watch);
+  }
+  const BenchEnd end{result.outcome, result.exitStatus,
+                     std::chrono::duration<double>(Steady::now() - start).count()};
+  report_.ended(index, end);
+  return end;
+}
+
+std::vector<BenchEnd> BenchEngine::run(const std::vector<BenchReader>& readers,
+                                       const ReaderJob& job) {
+  std::vector<BenchEnd> ends(readers.size());
+  std::vector<std::unique_ptr<QThread>> threads;
+  for (std::size_t k = 0; k < readers.size(); ++k) {
+    threads.emplace_back(QThread::create([this, k, &readers, &job, &ends] {
+      ends[k] = serve(static_cast<int>(k), readers[k], job);
+    }));
+    threads.back()->start();
+  }
+  for (const auto& thread : threads) thread->wait();
+  return ends;
+}
+
+}  // namespace mv4700
