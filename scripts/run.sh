@@ -3,27 +3,36 @@
 # mv4700-sim on a pseudo-terminal, mapped to COM1, answering at the real speed
 # of its line. The tool starts in build/demo, beside a sample firmware image, so
 # its file chooser opens there. Lines typed here go to the emulated reader
-# ("touch", "remove", "unplug", "replug"). With --real the tool starts alone,
-# for real readers. Installs missing Debian packages first.
+# ("touch", "remove", "unplug", "replug"; with several readers "2 touch" goes
+# to reader 2). With --readers N the emulator serves N readers on COM1..COMN.
+# With --real the tool starts alone, for real readers. Installs missing Debian
+# packages first, and builds the command line mv4700 beside the window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+usage() { echo "usage: scripts/run.sh [--real | --readers N]" >&2; exit 2; }
 real=0
+readers=1
 case "${1:-}" in
   --real) real=1 ;;
+  --readers)
+    readers=${2:-}
+    [[ "$readers" =~ ^([1-9]|1[0-6])$ ]] || usage
+    ;;
   "") ;;
-  *) echo "usage: scripts/run.sh [--real]" >&2; exit 2 ;;
+  *) usage ;;
 esac
 
-scripts/install-deps.sh
-cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target mv4700-tool mv4700-sim
-
+# Asked first: without a display there is nothing to build for.
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found. On a machine without one, run it under a virtual display:" >&2
   echo "  xvfb-run -a scripts/run.sh $*" >&2
   exit 1
 fi
+
+scripts/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)" --target mv4700-tool mv4700-sim mv4700
 
 tool=$PWD/build/default/app/mv4700-tool
 if [ "$real" -eq 1 ]; then
@@ -38,14 +47,24 @@ image=build/demo/sample-firmware.bin
 # The link names the port as a by-id link names an adapter: it follows the
 # emulator's port across "hangup" and "replug".
 port_link=$PWD/build/demo/mv4700-sim-port
-coproc SIM { exec "$sim" --model new --baud 9600 --wire-time --link "$port_link" \
-  --version "MV4700-01 V2.0 (emulated)"; }
-read -r pty <&"${SIM[0]}"
-echo "Emulated 4700-01 on $pty ($port_link), mapped to COM1. Sample firmware image: $image"
+coproc SIM { exec "$sim" --readers "$readers" --model new --baud 9600 --wire-time \
+  --link "$port_link" --version "MV4700-01 V2.0 (emulated)"; }
+com_ports=()
+for ((k = 1; k <= readers; k++)); do
+  read -r pty <&"${SIM[0]}"
+  link=$port_link
+  [ "$readers" -gt 1 ] && link=$port_link$k
+  com_ports+=("$link")
+  echo "Emulated 4700-01 on $pty ($link), mapped to COM$k."
+done
+com_list=$(IFS=,; echo "${com_ports[*]}")
+echo "Sample firmware image: $image"
 echo "Type touch or remove (then Enter) to present or take away the iButton;"
 echo "hangup and replug pull and plug in its adapter (mv4700-sim --help lists all)."
+echo "The command line reaches the same readers:"
+echo "  MV4700_COM_PORTS=$com_list build/default/cli/mv4700 list"
 
-(cd build/demo && MV4700_COM_PORTS="$port_link" exec "$tool") &
+(cd build/demo && MV4700_COM_PORTS="$com_list" exec "$tool") &
 tool_pid=$!
 trap 'kill "$tool_pid" 2>/dev/null || true' INT TERM
 while kill -0 "$tool_pid" 2>/dev/null; do
