@@ -198,6 +198,10 @@ demo_pictures() {
   rm -f "$fifo"
   trap 'kill $run 2>/dev/null || true' EXIT
   main=$(find_window "$title" "$run") || fail "the main window did not appear; see $log"
+  # The emulator run.sh started, followed by its own id: another one running
+  # on this machine is none of this demo's business.
+  local sim_pid
+  sim_pid=$(pgrep -P "$run" -x mv4700-sim) || fail "the demo's emulator is not running; see $log"
   wait_still 3
 
   type_field prefix "ID:"
@@ -250,7 +254,7 @@ demo_pictures() {
   done
   kill -0 "$run" 2>/dev/null && fail "the demo did not end with the tool"
   wait "$run" || fail "scripts/run.sh failed; see $log"
-  pgrep -f "mv4700-sim .*V2\.0 \(emulated\)" >/dev/null && fail "the emulator outlived the tool"
+  kill -0 "$sim_pid" 2>/dev/null && fail "the emulator outlived the tool"
   echo "the demo ended and its emulator stopped; pictures in $dir:"
   ls "$dir"
 }
