@@ -14,7 +14,7 @@
 #include "commands/commands.h"
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
-#include "fleet/parallel_probe.h"
+#include "fleet/bench_search.h"
 #include "link/device_session.h"
 #include "link/serial_qt.h"
 #include "seams/clock.h"
@@ -72,14 +72,13 @@ ReaderBackends qtBackends(const ListedReader& reader) {
   return b;
 }
 
-std::vector<BenchReader> findOnSlots(const QStringList& paths) {
+std::vector<BenchReader> findOnSlots(const QStringList& paths, SimHidLibrary* usb = nullptr) {
   qputenv("MV4700_COM_PORTS", paths.join(u',').toLocal8Bit());
-  std::vector<BenchReader> readers;
-  for (const ListedReader& r :
-       probeSerialSlots([] { return std::make_unique<QtSerialService>(); },
-                        [] { return std::make_unique<SteadyClock>(); }, std::nullopt))
-    readers.push_back({r, benchReaderName(r)});
-  return readers;
+  SteadyClock clock;
+  SimHidLibrary none(clock);
+  return findBenchReaders(
+      usb ? *usb : none, [] { return std::make_unique<QtSerialService>(); },
+      [] { return std::make_unique<SteadyClock>(); }, {});
 }
 
 QString writeImage(const QTemporaryDir& dir, int length, const QByteArray& version) {
