@@ -40,6 +40,7 @@ class UsbLink {
   QString lastOpenDenied() const { return hid_.lastOpenDenied(); }
   // Where the open device lives, when the library knows.
   QString devicePath() const { return hid_.devicePath(hidDevice); }
+  HidLibrary& library() { return hid_; }
   void Clearinbuf();
   void Copyinreport();
 
