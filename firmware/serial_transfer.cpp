@@ -3,6 +3,7 @@
 #include "firmware/erase_command.h"
 #include "firmware/firmware_image.h"
 #include "firmware/transfer_watch.h"
+#include "link/com_slots.h"
 #include "link/device_session.h"
 #include "seams/clock.h"
 #include "seams/number_text.h"
@@ -16,6 +17,7 @@ constexpr std::uint8_t kAck = 0xFA;
 constexpr std::uint8_t kCompareError = 0x07;
 constexpr std::uint8_t kFrameMark = 0x55;
 constexpr float kLoaderReadySeconds = 6.0f;
+constexpr double kRescueWaitSeconds = 60.0;
 constexpr float kCommandSeconds = 1.0f;
 constexpr float kFrameSeconds = 2.0f;
 constexpr int kBytesPerDot = 50;
@@ -53,7 +55,61 @@ class SerialFlash {
     return finished ? Outcome::Done : Outcome::Failed;
   }
 
+  // A reader left in its loader without a program: no identify and no erase.
+  // The operator powers it off and on; its loader greets the line at 9600.
+  Outcome rescue() {
+    if (!openAnyPort()) {
+      status_.printLine(QStringLiteral("No serial port to wait on for the loader!"));
+      return Outcome::NoReader;
+    }
+    bool finished = false;
+    if (!(watch_ && watch_->stopRequested())) {
+      finished = loaderGreeting() && updateCommand() && speedChange() && sendBytes();
+      if (finished) finish();
+    }
+    serial_.closePort();
+    return finished ? Outcome::Done : Outcome::Failed;
+  }
+
  private:
+  // The first slot that opens, at the loader's speed: the front end has
+  // named the one port to use.
+  bool openAnyPort() {
+    SerialService& port = serial_.port();
+    port.setSettings(kLoaderSettings);
+    port.setInputMode(1);
+    for (int slot = 1; slot <= kComSlots; ++slot) {
+      port.setCommPort(slot);
+      port.clearInBuffer();
+      port.setPortOpen(true);
+      if (port.portOpen()) {
+        serial_.comPort = slot;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Waits for the ready byte through a power cycle, which may put stray
+  // bytes on the line: anything but the ready byte is that noise.
+  bool loaderGreeting() {
+    status_.printOpen(
+        QStringLiteral("Switch the reader off and on again; waiting for its loader ..."));
+    status_.refresh();
+    SerialService& port = serial_.port();
+    Clock& clock = s_.clock;
+    const double deadline = clock.seconds() + kRescueWaitSeconds;
+    while (clock.seconds() < deadline && !(watch_ && watch_->stopRequested())) {
+      // The port sleeps in its count until a byte comes, for a moment at most.
+      if (port.inBufferCount() == 0) continue;
+      if (port.input().contains(static_cast<char>(kAck))) {
+        status_.printLine(QStringLiteral(" Ready!"));
+        return true;
+      }
+    }
+    return abort(QStringLiteral("Receive device ACK timeout, Flash abort!"));
+  }
+
   void erase() {
     status_.printLine(QStringLiteral("Erase 4700-01 program memory ..."));
     status_.refresh();
@@ -171,6 +227,10 @@ class SerialFlash {
 
 Outcome serialFirmwareTransfer(DeviceSession& session, FirmwareImage& image, TransferWatch* watch) {
   return SerialFlash(session, image, watch).run();
+}
+
+Outcome serialFirmwareRescue(DeviceSession& session, FirmwareImage& image, TransferWatch* watch) {
+  return SerialFlash(session, image, watch).rescue();
 }
 
 }  // namespace mv4700

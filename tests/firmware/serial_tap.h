@@ -14,6 +14,7 @@ class SerialTap final : public SerialService {
   explicit SerialTap(SerialService& inner) : inner_(inner) {}
 
   std::function<void(const QByteArray&)> afterOutput;
+  std::function<void()> afterOpen;  // each time the port opened
 
   void setCommPort(int port) override { inner_.setCommPort(port); }
   int commPort() const override { return inner_.commPort(); }
@@ -23,7 +24,10 @@ class SerialTap final : public SerialService {
   int inBufferCount() override { return inner_.inBufferCount(); }
   void clearInBuffer() override { inner_.clearInBuffer(); }
   void clearOutBuffer() override { inner_.clearOutBuffer(); }
-  void setPortOpen(bool open) override { inner_.setPortOpen(open); }
+  void setPortOpen(bool open) override {
+    inner_.setPortOpen(open);
+    if (open && inner_.portOpen() && afterOpen) afterOpen();
+  }
   bool portOpen() const override { return inner_.portOpen(); }
   void output(const QByteArray& bytes) override {
     inner_.output(bytes);
