@@ -1,6 +1,7 @@
 #include "fleet/bench_engine.h"
 
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 
 #include "fleet/reader_status_box.h"
@@ -61,18 +62,29 @@ BenchEnd BenchEngine::serve(int index, const BenchReader& reader, const ReaderJo
   return end;
 }
 
+std::unique_ptr<QThread> BenchEngine::start(int index, const BenchReader& reader,
+                                            const ReaderJob& job, BenchEnd& end) {
+  std::unique_ptr<QThread> thread(
+      QThread::create([this, index, &reader, &job, &end] { end = serve(index, reader, job); }));
+  thread->start();
+  return thread;
+}
+
 std::vector<BenchEnd> BenchEngine::run(const std::vector<BenchReader>& readers,
                                        const ReaderJob& job) {
   std::vector<BenchEnd> ends(readers.size());
   std::vector<std::unique_ptr<QThread>> threads;
-  for (std::size_t k = 0; k < readers.size(); ++k) {
-    threads.emplace_back(QThread::create([this, k, &readers, &job, &ends] {
-      ends[k] = serve(static_cast<int>(k), readers[k], job);
-    }));
-    threads.back()->start();
-  }
+  for (std::size_t k = 0; k < readers.size(); ++k)
+    threads.push_back(start(static_cast<int>(k), readers[k], job, ends[k]));
   for (const auto& thread : threads) thread->wait();
   return ends;
+}
+
+int benchExitStatus(const std::vector<BenchEnd>& ends) {
+  int status = 0;
+  for (const BenchEnd& end : ends)
+    if (end.outcome != Outcome::Done) status = std::max(status, end.exitStatus);
+  return status;
 }
 
 }  // namespace mv4700

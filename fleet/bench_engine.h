@@ -10,6 +10,8 @@
 #include "fleet/bench_reader.h"
 #include "fleet/bench_report.h"
 
+class QThread;
+
 namespace mv4700 {
 
 class Clock;
@@ -40,6 +42,9 @@ struct ReaderJobResult {
 // when the front end asks.
 using ReaderJob = std::function<ReaderJobResult(DeviceSession& session, TransferWatch& watch)>;
 
+// 0 when every reader is done, else the highest status any reader gave.
+int benchExitStatus(const std::vector<BenchEnd>& ends);
+
 // Runs one command on every reader of the bench at once, each on a thread of
 // its own with its own session, backends and status lines. A reader's fault
 // costs that reader its own bounded waits; the others go on.
@@ -50,6 +55,11 @@ class BenchEngine {
 
   // Returns once every reader has ended; each one's end, in the given order.
   std::vector<BenchEnd> run(const std::vector<BenchReader>& readers, const ReaderJob& job);
+  // Starts `job` on one reader, reported as number `index`, on a thread of
+  // its own; `end` is set once the thread is finished. `reader` and `job`
+  // must outlive the thread.
+  std::unique_ptr<QThread> start(int index, const BenchReader& reader, const ReaderJob& job,
+                                 BenchEnd& end);
   // Asks every running transfer to stop; each runs its closing steps. Safe
   // from any thread, a signal handler's included.
   void requestStop() { stop_ = true; }

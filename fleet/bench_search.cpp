@@ -23,7 +23,7 @@ std::vector<BenchReader> findBenchReaders(
   }
   if (search.serial) {
     const std::vector<ListedReader> serial =
-        probeSerialSlots(makePort, makeClock, search.onlyBaudCode, hints);
+        probeSerialSlots(makePort, makeClock, search.onlyBaudCode, hints, search.skipSlot);
     found.insert(found.end(), serial.begin(), serial.end());
   }
   std::vector<BenchReader> readers;

@@ -18,7 +18,8 @@ class SerialService;
 struct BenchSearch {
   bool usb = true;
   bool serial = true;
-  std::optional<int> onlyBaudCode;  // the one speed the serial probes try
+  std::optional<int> onlyBaudCode;         // the one speed the serial probes try
+  std::function<bool(int slot)> skipSlot;  // COM slots of readers being served
 };
 
 // Every reader on the bench: each USB reader that answers the identify, then

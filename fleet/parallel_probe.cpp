@@ -51,10 +51,11 @@ SlotAnswer probeSlot(int port, SerialService& service, Clock& clock,
 std::vector<ListedReader> probeSerialSlots(
     const std::function<std::unique_ptr<SerialService>()>& makePort,
     const std::function<std::unique_ptr<Clock>()>& makeClock, std::optional<int> onlyBaudCode,
-    QStringList* hints) {
+    QStringList* hints, const std::function<bool(int slot)>& skip) {
   std::array<SlotAnswer, kComSlots> answers;
   std::array<QThread*, kComSlots> threads{};
   for (int port = 1; port <= kComSlots; ++port) {
+    if (skip && skip(port)) continue;
     SlotAnswer& answer = answers[port - 1];
     // Each slot's port lives and dies on its own thread.
     threads[port - 1] = QThread::create([&answer, port, &makePort, &makeClock, onlyBaudCode] {
@@ -66,6 +67,7 @@ std::vector<ListedReader> probeSerialSlots(
   }
   std::vector<ListedReader> found;
   for (int port = 1; port <= kComSlots; ++port) {
+    if (!threads[port - 1]) continue;
     threads[port - 1]->wait();
     delete threads[port - 1];
     const SlotAnswer& answer = answers[port - 1];
