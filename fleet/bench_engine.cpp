@@ -1,10 +1,10 @@
 #include "fleet/bench_engine.h"
 
-#include <QThread>
 #include <algorithm>
 #include <chrono>
 
 #include "fleet/reader_status_box.h"
+#include "fleet/worker_thread.h"
 #include "link/device_session.h"
 #include "link/hid_library.h"
 #include "link/serial_service.h"
@@ -62,21 +62,19 @@ BenchEnd BenchEngine::serve(int index, const BenchReader& reader, const ReaderJo
   return end;
 }
 
-std::unique_ptr<QThread> BenchEngine::start(int index, const BenchReader& reader,
-                                            const ReaderJob& job, BenchEnd& end) {
-  std::unique_ptr<QThread> thread(
-      QThread::create([this, index, &reader, &job, &end] { end = serve(index, reader, job); }));
-  thread->start();
-  return thread;
+std::unique_ptr<WorkerThread> BenchEngine::start(int index, const BenchReader& reader,
+                                                 const ReaderJob& job, BenchEnd& end) {
+  return std::make_unique<WorkerThread>(
+      [this, index, &reader, &job, &end] { end = serve(index, reader, job); });
 }
 
 std::vector<BenchEnd> BenchEngine::run(const std::vector<BenchReader>& readers,
                                        const ReaderJob& job) {
   std::vector<BenchEnd> ends(readers.size());
-  std::vector<std::unique_ptr<QThread>> threads;
+  std::vector<std::unique_ptr<WorkerThread>> threads;
   for (std::size_t k = 0; k < readers.size(); ++k)
     threads.push_back(start(static_cast<int>(k), readers[k], job, ends[k]));
-  for (const auto& thread : threads) thread->wait();
+  for (const auto& thread : threads) thread->join();
   return ends;
 }
 

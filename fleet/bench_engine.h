@@ -10,9 +10,9 @@
 #include "fleet/bench_reader.h"
 #include "fleet/bench_report.h"
 
-class QThread;
-
 namespace mv4700 {
+
+class WorkerThread;
 
 class Clock;
 class HidLibrary;
@@ -58,8 +58,8 @@ class BenchEngine {
   // Starts `job` on one reader, reported as number `index`, on a thread of
   // its own; `end` is set once the thread is finished. `reader` and `job`
   // must outlive the thread.
-  std::unique_ptr<QThread> start(int index, const BenchReader& reader, const ReaderJob& job,
-                                 BenchEnd& end);
+  std::unique_ptr<WorkerThread> start(int index, const BenchReader& reader, const ReaderJob& job,
+                                      BenchEnd& end);
   // Asks every running transfer to stop; each runs its closing steps. Safe
   // from any thread, a signal handler's included.
   void requestStop() { stop_ = true; }

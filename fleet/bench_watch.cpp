@@ -1,10 +1,10 @@
 #include "fleet/bench_watch.h"
 
-#include <QThread>
 #include <algorithm>
 #include <list>
 #include <map>
 
+#include "fleet/worker_thread.h"
 #include "seams/clock.h"
 
 namespace mv4700 {
@@ -15,7 +15,7 @@ namespace {
 struct Met {
   BenchReader reader;
   BenchEnd end;
-  std::unique_ptr<QThread> thread;  // while it is served, and until its end is taken
+  std::unique_ptr<WorkerThread> thread;  // while it is served, and until its end is taken
   double lastSeen = 0;
   bool ended = false;
 };
@@ -29,8 +29,8 @@ std::vector<BenchEnd> BenchWatch::watch(const ReaderJob& job, const std::functio
   std::vector<BenchEnd> ends;
   int started = 0;
   const auto collect = [&](Met& m) {
-    if (m.ended || !m.thread || !m.thread->isFinished()) return;
-    m.thread->wait();
+    if (m.ended || !m.thread || !m.thread->finished()) return;
+    m.thread->join();
     m.ended = true;
     ends.push_back(m.end);
   };
@@ -72,7 +72,7 @@ std::vector<BenchEnd> BenchWatch::watch(const ReaderJob& job, const std::functio
   }
   for (Met& m : met)
     if (m.thread && !m.ended) {
-      m.thread->wait();
+      m.thread->join();
       collect(m);
     }
   return ends;

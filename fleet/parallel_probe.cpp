@@ -1,8 +1,8 @@
 #include "fleet/parallel_probe.h"
 
-#include <QThread>
 #include <array>
 
+#include "fleet/worker_thread.h"
 #include "link/com_slots.h"
 #include "link/permission_hint.h"
 #include "link/serial_failures.h"
@@ -53,23 +53,22 @@ std::vector<ListedReader> probeSerialSlots(
     const std::function<std::unique_ptr<Clock>()>& makeClock, std::optional<int> onlyBaudCode,
     QStringList* hints, const std::function<bool(int slot)>& skip) {
   std::array<SlotAnswer, kComSlots> answers;
-  std::array<QThread*, kComSlots> threads{};
+  std::array<std::unique_ptr<WorkerThread>, kComSlots> threads;
   for (int port = 1; port <= kComSlots; ++port) {
     if (skip && skip(port)) continue;
     SlotAnswer& answer = answers[port - 1];
     // Each slot's port lives and dies on its own thread.
-    threads[port - 1] = QThread::create([&answer, port, &makePort, &makeClock, onlyBaudCode] {
-      const std::unique_ptr<SerialService> service = makePort();
-      const std::unique_ptr<Clock> clock = makeClock();
-      answer = probeSlot(port, *service, *clock, onlyBaudCode);
-    });
-    threads[port - 1]->start();
+    threads[port - 1] =
+        std::make_unique<WorkerThread>([&answer, port, &makePort, &makeClock, onlyBaudCode] {
+          const std::unique_ptr<SerialService> service = makePort();
+          const std::unique_ptr<Clock> clock = makeClock();
+          answer = probeSlot(port, *service, *clock, onlyBaudCode);
+        });
   }
   std::vector<ListedReader> found;
   for (int port = 1; port <= kComSlots; ++port) {
     if (!threads[port - 1]) continue;
-    threads[port - 1]->wait();
-    delete threads[port - 1];
+    threads[port - 1]->join();
     const SlotAnswer& answer = answers[port - 1];
     if (answer.reader) found.push_back(*answer.reader);
     if (hints && !answer.denied.isEmpty()) {

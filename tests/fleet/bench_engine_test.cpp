@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <map>
 #include <mutex>
 
@@ -15,6 +14,7 @@
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
 #include "fleet/bench_search.h"
+#include "fleet/worker_thread.h"
 #include "link/device_session.h"
 #include "link/serial_qt.h"
 #include "seams/clock.h"
@@ -163,15 +163,13 @@ TEST(BenchEngineTest, AStopEndsEveryTransferWithItsClosingSteps) {
   // Closed: each port opens again at once (on a thread of Qt's, as ports live).
   for (const QString& path : sim.paths()) {
     bool opened = false;
-    std::unique_ptr<QThread> open(QThread::create([&path, &opened] {
+    WorkerThread([&path, &opened] {
       QtSerialService port;
       port.setListedPorts(path);
       port.setCommPort(1);
       port.setPortOpen(true);
       opened = port.portOpen();
-    }));
-    open->start();
-    open->wait();
+    }).join();
     EXPECT_TRUE(opened) << path.toStdString();
   }
 }

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -14,6 +13,7 @@
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
 #include "fleet/bench_search.h"
+#include "fleet/worker_thread.h"
 #include "link/serial_qt.h"
 #include "seams/clock.h"
 #include "sim/sample_image.h"
@@ -89,11 +89,10 @@ TEST(BenchWatchTest, ServesEachReaderOnceUntilItComesBack) {
   };
   std::atomic<bool> stop{false};
   std::vector<BenchEnd> ends;
-  std::unique_ptr<QThread> watching(QThread::create([&] {
+  WorkerThread watching([&] {
     ends = watch.watch(
         flash, [&stop] { return stop.load(); }, 0.3);
-  }));
-  watching->start();
+  });
 
   ASSERT_TRUE(within10s([&] { return report.endedCount == 2; }));
   std::this_thread::sleep_for(std::chrono::seconds(3));
@@ -104,7 +103,7 @@ TEST(BenchWatchTest, ServesEachReaderOnceUntilItComesBack) {
   sim.command("2 replug");
   EXPECT_TRUE(within10s([&] { return report.endedCount == 3; }));
   stop = true;
-  watching->wait();
+  watching.join();
   ASSERT_EQ(ends.size(), 3u);
   for (const BenchEnd& end : ends) EXPECT_EQ(end.outcome, Outcome::Done);
 }
