@@ -48,7 +48,9 @@ TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
   EXPECT_TRUE(help.help.contains("64"));
 }
 
-TEST(CliProgressBar, ShowsShareBytesRateAndTimeLeft) {
+TEST(CliProgressBar, ShowsShareBytesRateAndTimeLeftAsWidthAllows) {
+  EXPECT_EQ(progressBarText(500, 2000, 1.0, 40), "[####-------------]  25%  500/2000 bytes");
+  EXPECT_EQ(progressBarText(500, 2000, 1.0, 20), "[###----------]  25%");
   EXPECT_EQ(progressBarText(500, 2000, 1.0),
             "[######------------------]  25%  500/2000 bytes  0.5 kB/s  0:03 left");
   EXPECT_EQ(progressBarText(2000, 2000, 4.0),
@@ -84,16 +86,43 @@ TEST(CliStatusBox, DotsGiveWayToTheBarAndNotesKeepTheOpenLine) {
   box.printLine(" Ready!");
   box.printOpen("Total 9 Bytes. Writing:");
   box.printOpen(".");
-  box.showProgress("[bar]");
+  box.showProgress(0, 9, 0, 200, false);
   box.printOpen(".");
   box.printLine("Receive device ACK timeout, Flash abort!");
   box.printOpen("left open");
   box.finish();
   EXPECT_EQ(written(file),
             "Waiting ...\na note\nWaiting .... Ready!\n"
-            "Total 9 Bytes. Writing:.\rTotal 9 Bytes. Writing:. [bar]\x1b[K\n"
+            "Total 9 Bytes. Writing:.\rTotal 9 Bytes. Writing:. [------------------------]   0%  "
+            "0/9 bytes\x1b[K\n"
             "Receive device ACK timeout, Flash abort!\nleft open\n");
   std::fclose(file);
+}
+
+// Every redraw stays within the terminal's width less one column, so that
+// it never wraps into a new row; a dumb terminal gets blanks, no sequences.
+TEST(CliStatusBox, TheProgressLineFitsTheTerminal) {
+  for (const int columns : {20, 40, 80, 132}) {
+    for (const bool dumb : {false, true}) {
+      std::FILE* file = std::tmpfile();
+      StreamStatusBox box(file);
+      box.printOpen("Programming 4700-01 firmware, total 123456 Bytes. Writing:");
+      box.showProgress(1, 123456, 0.5, columns, dumb);
+      box.showProgress(123456, 123456, 60.0, columns, dumb);
+      box.printLine();
+      const QString text = written(file);
+      const QStringList draws = text.split(u'\r').mid(1);
+      ASSERT_EQ(draws.size(), 2) << text.toStdString();
+      for (QString draw : draws) {
+        EXPECT_EQ(draw.contains(u'\x1b'), !dumb) << draw.toStdString();
+        draw = draw.section(u'\x1b', 0, 0).section(u'\n', 0, 0);
+        if (dumb) draw = draw.trimmed();
+        EXPECT_LT(draw.size(), columns) << columns << ": " << draw.toStdString();
+        EXPECT_TRUE(draw.contains(u'%')) << draw.toStdString();
+      }
+      std::fclose(file);
+    }
+  }
 }
 
 }  // namespace
