@@ -1,9 +1,11 @@
 // The command line's own parts: arguments, progress bar, ID lines.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <cstdio>
 
 #include "cli/arguments.h"
+#include "cli/command_table.h"
 #include "cli/id_lines.h"
 #include "cli/progress_bar.h"
 #include "cli/stream_status_box.h"
@@ -46,6 +48,64 @@ TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
   const ParsedArguments help = parseArguments({"mv4700", "flash", "--help"});
   EXPECT_TRUE(help.help.contains("flash IMAGE.bin"));
   EXPECT_TRUE(help.help.contains("64"));
+}
+
+QString sourceFile(const char* name) {
+  QFile file(QStringLiteral(MV4700_SOURCE_DIR "/cli/") + QLatin1String(name));
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The manual and every completion name each command and option of the table,
+// each in its own notation.
+TEST(CliCommandTable, ManualAndCompletionsNameEveryCommandAndOption) {
+  struct Document {
+    const char* file;
+    const char* longForm;   // %1: the long name
+    const char* shortForm;  // %1: the one letter
+    const char* command;    // %1: the command's name
+  } documents[] = {
+      {"mv4700.1", "--%1", "-%1", "\n.B %1\n|\\fB%1\\fR|\n.BI %1 "},
+      {"mv4700.bash-completion", "--%1", "-%1", "%1"},
+      {"mv4700.zsh-completion", "--%1", "-%1", "'%1:"},
+      {"mv4700.fish", "-l %1", "-s %1", "-a %1 "},
+  };
+  for (const Document& d : documents) {
+    QString text = sourceFile(d.file);
+    ASSERT_FALSE(text.isEmpty()) << d.file;
+    text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    const auto names = [&](const OptionSpec& o) {
+      EXPECT_TRUE(text.contains(QString::fromLatin1(d.longForm).arg(QLatin1String(o.longName))))
+          << d.file << ": --" << o.longName;
+      if (*o.shortName) {
+        EXPECT_TRUE(text.contains(QString::fromLatin1(d.shortForm).arg(QLatin1String(o.shortName))))
+            << d.file << ": -" << o.shortName;
+      }
+    };
+    for (const OptionSpec& o : globalOptions()) names(o);
+    for (const CommandSpec& c : commands()) {
+      bool found = false;
+      for (const QString& form : QString::fromLatin1(d.command).split(u'|'))
+        found = found || text.contains(form.arg(QLatin1String(c.name)));
+      EXPECT_TRUE(found) << d.file << ": " << c.name;
+      for (const OptionSpec& o : c.options) names(o);
+    }
+  }
+}
+
+TEST(CliCommandTable, EveryCommandHasItsHelpAndUnknownOnesAreUsageErrors) {
+  for (const CommandSpec& c : commands()) {
+    const ParsedArguments p = parseArguments({"mv4700", QLatin1String(c.name), "--help"});
+    EXPECT_TRUE(p.help.contains(QLatin1String(c.synopsis))) << c.name;
+    for (const OptionSpec& o : c.options)
+      EXPECT_TRUE(p.help.contains(QLatin1String("--") + QLatin1String(o.longName))) << c.name;
+  }
+  const ParsedArguments unknown = parseArguments({"mv4700", "tset"});
+  EXPECT_FALSE(unknown.invocation);
+  EXPECT_EQ(unknown.error, "unknown command 'tset'");
+  EXPECT_TRUE(parseArguments({"mv4700", "--version"}).version);
+  const ParsedArguments yes = parseArguments({"mv4700", "-y", "reset"});
+  ASSERT_TRUE(yes.invocation);
+  EXPECT_TRUE(yes.invocation->yes);
 }
 
 TEST(CliProgressBar, ShowsShareBytesRateAndTimeLeftAsWidthAllows) {
