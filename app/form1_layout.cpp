@@ -7,6 +7,7 @@
 #include "app/picture1.h"
 #include "app/text_box_validator.h"
 #include "app/wrapping_check_box.h"
+#include "settings/field_captions.h"
 #include "widgets/look.h"
 
 namespace mv4700 {
@@ -87,34 +88,42 @@ void Form1::buildLayout() {
   label(client, "Label1", "* iButton ID output settings *", twipsRect(360, 480, 4215, 375), heading,
         kDarkBlue);
 
-  label(client, "Label5", "Prefix characters:", twipsRect(600, 1080, 2055, 255), field, kBlue);
+  label(client, "Label5", fieldCaption(Field::Text1), twipsRect(600, 1080, 2055, 255), field,
+        kBlue);
   controls_.text1 = textBox(client, "Text1", twipsRect(3120, 1080, 2415, 315));
-  label(client, "Label2", "Start from character:", twipsRect(600, 1560, 2055, 255), field, kBlue);
+  label(client, "Label2", fieldCaption(Field::Combo1), twipsRect(600, 1560, 2055, 255), field,
+        kBlue);
   controls_.combo1 = list(client, "Combo1", twipsRect(3120, 1560, 2415, 300));
-  label(client, "Label3", "Number of  character:", twipsRect(600, 2040, 2415, 255), field, kBlue);
+  label(client, "Label3", fieldCaption(Field::Combo2), twipsRect(600, 2040, 2415, 255), field,
+        kBlue);
   controls_.combo2 = list(client, "Combo2", twipsRect(3120, 2040, 2415, 300));
-  label(client, "Label6", "Postfix characters:", twipsRect(600, 2520, 2055, 255), field, kBlue);
+  label(client, "Label6", fieldCaption(Field::Text2), twipsRect(600, 2520, 2055, 255), field,
+        kBlue);
   controls_.text2 = textBox(client, "Text2", twipsRect(3120, 2520, 2415, 315));
-  label(client, "Label4", "Delimiter:", twipsRect(600, 3000, 2055, 255), field, kBlue);
+  label(client, "Label4", fieldCaption(Field::Combo3), twipsRect(600, 3000, 2055, 255), field,
+        kBlue);
   controls_.combo3 = list(client, "Combo3", twipsRect(3120, 3000, 2415, 300));
-  label(client, "Label7", "Onremove characters:", twipsRect(600, 3480, 2415, 255), field, kBlue);
+  label(client, "Label7", fieldCaption(Field::Text3), twipsRect(600, 3480, 2415, 255), field,
+        kBlue);
   controls_.text3 = textBox(client, "Text3", twipsRect(3120, 3480, 2415, 315));
-  controls_.check3 = checkBox(client, "Check3", "Buzzer sound", twipsRect(600, 3960, 1935, 375));
+  controls_.check3 =
+      checkBox(client, "Check3", fieldCaption(Field::Check3), twipsRect(600, 3960, 1935, 375));
   label12_ = label(client, "Label12", "T e s t i n g  . . .", twipsRect(3120, 3960, 3855, 615),
                    classicFont(24), kRed);
 
   label(client, "Label8", "* RS232/USB-RS232 setting *", twipsRect(6120, 960, 3375, 375), field,
         kLightBlue);
-  label(client, "Label9", "Baud Rate:", twipsRect(6360, 1320, 2055, 255), field, kBlue);
+  label(client, "Label9", fieldCaption(Field::Combo4), twipsRect(6360, 1320, 2055, 255), field,
+        kBlue);
   controls_.combo4 = list(client, "Combo4", twipsRect(7800, 1320, 1335, 300));
   label(client, "Label11", "* PS2-KB setting *", twipsRect(6120, 1920, 2535, 375), field,
         kLightBlue);
-  controls_.check1 = checkBox(client, "Check1", "PS2 Keyboard Locked (iButton not present)",
-                              twipsRect(6360, 2160, 2895, 615));
+  controls_.check1 =
+      checkBox(client, "Check1", fieldCaption(Field::Check1), twipsRect(6360, 2160, 2895, 615));
   label(client, "Label14", "* USB-KB setting *", twipsRect(6120, 3000, 2535, 375), field,
         kLightBlue);
   controls_.check2 =
-      checkBox(client, "Check2", "Always CapsLock ON", twipsRect(6360, 3360, 2775, 375));
+      checkBox(client, "Check2", fieldCaption(Field::Check2), twipsRect(6360, 3360, 2775, 375));
 
   label(client, "Label10", "Status Messages ", twipsRect(7800, 4320, 1335, 375), plain, kTeal);
   picture1_ = new Picture1(client);

@@ -6,6 +6,10 @@
 
 namespace mv4700::cli {
 
+struct RunContext;
+// One command on one reader; returns its exit status.
+using Runner = int (*)(RunContext&);
+
 // What the command line was asked to do.
 struct Invocation {
   QString command;  // list, read, write, reset, version, flash, test
@@ -18,12 +22,14 @@ struct Invocation {
   QString file;  // write: the settings file; flash: the image; read: -o
   bool verify = false;
   std::optional<int> count;  // test
+  Runner runner = nullptr;   // the command's own, from the command table
 };
 
 struct ParsedArguments {
   std::optional<Invocation> invocation;
-  QString help;   // set when --help was asked for: print it and end
-  QString error;  // set on a usage error
+  QString help;          // set when --help was asked for: print it and end
+  bool version = false;  // --version: print the versions and end
+  QString error;         // set on a usage error
 };
 
 // `arguments` starts with the program name, as QCoreApplication::arguments().

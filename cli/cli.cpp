@@ -2,11 +2,15 @@
 
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QtGlobal>
+#include <cerrno>
+#include <cstring>
 
 #include "cli/arguments.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "cli/run_context.h"
+#include "cli/signals.h"
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
 #include "cli/watch_loop.h"
@@ -14,24 +18,32 @@
 #include "settings/code_tables.h"
 #include "settings/entry_code.h"
 
+#ifndef MV4700_VERSION
+#define MV4700_VERSION "unknown"
+#endif
+
 namespace mv4700::cli {
 
 namespace {
-
-Runner runnerFor(const QString& command) {
-  if (command == u"list") return runList;
-  if (command == u"read") return runRead;
-  if (command == u"write") return runWrite;
-  if (command == u"reset") return runReset;
-  if (command == u"version") return runVersion;
-  if (command == u"flash") return runFlash;
-  return runTest;
-}
 
 void print(std::FILE* stream, const QString& text) {
   const QByteArray bytes = text.toLocal8Bit();
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
   std::fflush(stream);
+}
+
+QString versionText(const Devices& devices) {
+  return QStringLiteral("mv4700 %1\nQt %2\nhidapi %3\n")
+      .arg(QLatin1String(MV4700_VERSION), QLatin1String(qVersion()),
+           devices.hidVersion.isEmpty() ? QStringLiteral("unknown") : devices.hidVersion);
+}
+
+// The device that --usb or --serial named, when it is not there.
+QString missingDevice(const Invocation& inv) {
+  for (const QString& path : {inv.usbPath, inv.serialPath}) {
+    if (!path.isEmpty() && !QFileInfo::exists(path)) return path;
+  }
+  return {};
 }
 
 // A named device replaces the search: the other link is not searched, and
@@ -49,36 +61,58 @@ void chooseDevice(const Invocation& inv, Devices& devices, DeviceSession& sessio
   if (inv.baud) session.serial.fixedBaudCode = entryCode(baudTable(), QString::number(*inv.baud));
 }
 
-}  // namespace
+// The exit status once standard output had its last word: a write that
+// failed is a file problem, named on one line; a closed pipe ends quietly.
+int afterOutput(int status, const Output& output, const Io& io) {
+  if (const int ending = SignalHandling::endingStatus()) return ending;
+  const int failure = output.failed();
+  if (failure == 0) return status;
+  if (failure == EPIPE) return 128 + SIGPIPE;
+  print(io.err, QStringLiteral("mv4700: cannot write standard output: %1\n")
+                    .arg(QString::fromLocal8Bit(std::strerror(failure))));
+  return exit_status::kFileProblem;
+}
 
-int runCommandLine(const QStringList& arguments, Devices& devices, const Io& io) {
-  const ParsedArguments parsed = parseArguments(arguments);
-  if (!parsed.help.isEmpty()) {
-    print(io.out, parsed.help);
-    return exit_status::kDone;
-  }
-  if (!parsed.invocation) {
-    print(io.err, QStringLiteral("mv4700: %1\nTry 'mv4700 --help'.\n").arg(parsed.error));
-    return exit_status::kUsage;
-  }
-  const Invocation& inv = *parsed.invocation;
-
+int run(const Invocation& inv, Devices& devices, const Io& io, Output& output) {
   StreamStatusBox status(io.err);
+  if (const QString missing = missingDevice(inv); !missing.isEmpty() && !inv.watch) {
+    status.note(QStringLiteral("mv4700: no such device: ") + missing);
+    return exit_status::kNoReader;
+  }
   TerminalDialogs dialogs(io, inv.yes, status);
   DeviceSession session(devices.hid, devices.serial, status, devices.clock);
   chooseDevice(inv, devices, session);
-  Output output(io.out, inv.json);
   RunContext run{inv, devices, io, session, status, dialogs, output};
 
-  const Runner runner = runnerFor(inv.command);
-  const int exitStatus = inv.watch ? watchLoop(run, runner) : runner(run);
+  const int exitStatus = inv.watch ? watchLoop(run, inv.runner) : inv.runner(run);
   status.finish();
+  return exitStatus;
+}
+
+}  // namespace
+
+int runCommandLine(const QStringList& arguments, Devices& devices, const Io& io) {
+  const SignalHandling signalHandling;
+  const ParsedArguments parsed = parseArguments(arguments);
+  if (!parsed.invocation && parsed.help.isEmpty() && !parsed.version) {
+    print(io.err, QStringLiteral("mv4700: %1\nTry 'mv4700 --help'.\n").arg(parsed.error));
+    return exit_status::kUsage;
+  }
+  Output output(io.out, parsed.invocation && parsed.invocation->json);
+  if (!parsed.invocation) {
+    output.text(parsed.version ? versionText(devices) : parsed.help);
+    return afterOutput(exit_status::kDone, output, io);
+  }
+
+  const Invocation& inv = *parsed.invocation;
+  int exitStatus = run(inv, devices, io, output);
+  if (const int ending = SignalHandling::endingStatus()) exitStatus = ending;
   if (!inv.watch) {
     output.fields()[QStringLiteral("command")] = inv.command;
     output.fields()[QStringLiteral("exitStatus")] = exitStatus;
     output.finish();
   }
-  return exitStatus;
+  return afterOutput(exitStatus, output, io);
 }
 
 }  // namespace mv4700::cli

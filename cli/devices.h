@@ -19,6 +19,7 @@ struct Devices {
   Clock& clock;
   std::function<void(const QString& hidrawPath)> useOnlyUsbPath = [](const QString&) {};
   std::function<void(const QString& portPath)> useOnlySerialPath = [](const QString&) {};
+  QString hidVersion = {};  // the HID library's version, for --version
 };
 
 }  // namespace mv4700::cli

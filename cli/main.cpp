@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
   mv4700::QtSerialService serial;
   mv4700::SteadyClock clock;
   mv4700::cli::Devices devices{hid, serial, clock};
+  devices.hidVersion = QString::fromStdString(mv4700::hidapiVersion());
   devices.useOnlyUsbPath = [&hid](const QString& path) { hid.setOnlyPath(path.toStdString()); };
-  devices.useOnlySerialPath = [&serial](const QString& path) { serial.setListedPorts(path); };
+  devices.useOnlySerialPath = [&serial](const QString& path) { serial.setOnlyPort(path); };
 
   mv4700::cli::Io io;
   io.inIsTerminal = ::isatty(STDIN_FILENO) == 1;

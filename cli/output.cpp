@@ -1,13 +1,17 @@
 #include "cli/output.h"
 
 #include <QJsonDocument>
+#include <cerrno>
 #include <utility>
 
 namespace mv4700::cli {
 
 void Output::write(const QByteArray& bytes) {
-  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream_);
-  std::fflush(stream_);
+  if (failure_ != 0) return;
+  errno = 0;
+  const std::size_t size = static_cast<std::size_t>(bytes.size());
+  if (std::fwrite(bytes.constData(), 1, size, stream_) != size || std::fflush(stream_) != 0)
+    failure_ = errno != 0 ? errno : EIO;
 }
 
 void Output::line(const QString& text) {

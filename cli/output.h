@@ -15,6 +15,8 @@ class Output {
   bool json() const { return json_; }
   // A result line; left out with --json, where the same result is a field.
   void line(const QString& text);
+  // Text as it is, with --json too (the help, the versions).
+  void text(const QString& text) { write(text.toLocal8Bit()); }
   QJsonObject& fields() { return fields_; }
   // The fields gathered so far, cleared: one reader's result under --watch.
   QJsonObject takeFields();
@@ -22,6 +24,8 @@ class Output {
   void objectLine(const QJsonObject& object);
   // With --json, the gathered fields as one object.
   void finish();
+  // The errno of the first write to the stream that failed; 0 while none has.
+  int failed() const { return failure_; }
 
  private:
   void write(const QByteArray& bytes);
@@ -29,6 +33,7 @@ class Output {
   std::FILE* stream_;
   bool json_;
   QJsonObject fields_;
+  int failure_ = 0;
 };
 
 }  // namespace mv4700::cli

@@ -6,8 +6,8 @@
 namespace mv4700::cli {
 
 int RunContext::exitStatus(Outcome outcome) const {
-  if (dialogs.couldNotAsk()) return exit_status::kUsage;
-  if (dialogs.errorShown()) return exit_status::kFileProblem;
+  if (outcome == Outcome::Declined && dialogs.couldNotAsk()) return exit_status::kUsage;
+  if (outcome == Outcome::Declined && dialogs.interrupted()) return exit_status::kInterrupted;
   return exitStatusOf(outcome);
 }
 

@@ -3,7 +3,7 @@
 #include "cli/arguments.h"
 #include "cli/devices.h"
 #include "cli/io.h"
-#include "commands/outcome.h"
+#include "seams/outcome.h"
 
 namespace mv4700 {
 struct DeviceSession;
@@ -26,14 +26,10 @@ struct RunContext {
   Output& output;
   int readerNumber = 0;  // under --watch: 1 for the first reader, and so on
 
-  // The exit status of a command that ended with `outcome`, after the
-  // questions and notices it met: a question that could not be asked is a
-  // usage error, an error notice a file problem.
+  // The exit status of a command, or of a file step, that ended with
+  // `outcome`: the one map from outcomes to exit statuses.
   int exitStatus(Outcome outcome) const;
 };
-
-// One command on one reader; returns its exit status.
-using Runner = int (*)(RunContext&);
 
 int runList(RunContext& run);
 int runRead(RunContext& run);

@@ -1,12 +1,14 @@
 #include <QJsonObject>
 #include <memory>
+#include <optional>
 
-#include "cli/interrupts.h"
+#include "cli/exit_status.h"
 #include "cli/output.h"
-#include "cli/progress_bar.h"
 #include "cli/run_context.h"
+#include "cli/signals.h"
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
+#include "cli/terminal_size.h"
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
 #include "firmware/transfer_watch.h"
@@ -19,51 +21,50 @@ namespace {
 
 constexpr double kRedrawSeconds = 0.1;
 
-// Follows the transfer: a progress bar on a terminal, and Ctrl+C. Once the
-// reader's program is being replaced, the first Ctrl+C only warns; the second
-// stops, and the transfer then runs its closing steps.
+// Follows the transfer: a progress bar on a terminal, and Ctrl+C. Before the
+// erase a press stops at once: nothing is lost yet. From the erase on the
+// first press is answered with the warning, and only a press after it stops;
+// the transfer then runs its closing steps.
 class FlashWatch final : public TransferWatch {
  public:
   FlashWatch(RunContext& run, bool bar) : run_(run), clock_(run.devices.clock), bar_(bar) {}
 
   void progress(std::int64_t sent, std::int64_t total) override {
     const double now = clock_.seconds();
-    if (!started_) {
-      started_ = true;
+    if (!sending_) {
+      sending_ = true;
       start_ = now;
     }
     if (!bar_ || (now - lastDraw_ < kRedrawSeconds && sent < total)) return;
     lastDraw_ = now;
-    run_.status.showProgress(progressBarText(sent, total, now - start_));
+    run_.status.showProgress(sent, total, now - start_, terminalColumns(::fileno(run_.io.err)),
+                             dumb_);
   }
 
   bool stopRequested() override {
     const int presses = InterruptCatcher::count();
-    if (presses == 0) return false;
-    // Before the erase nothing is lost: one Ctrl+C is enough.
-    if (!started_ || presses >= 2) {
-      stopped_ = true;
-      return true;
+    if (!erasing_) {
+      // Asked once before the erase.
+      if (presses > 0) return stopped_ = true;
+      erasing_ = true;
+      warning_.emplace();
+      return false;
     }
-    if (!warned_) {
-      warned_ = true;
-      run_.status.note(QStringLiteral(
-          "mv4700: the firmware transfer is still running. Stopping it leaves the reader "
-          "without a working program until a new update finishes. Press Ctrl+C again to stop."));
-    }
-    return false;
+    return stopped_ = presses >= 2;
   }
 
   bool stopped() const { return stopped_; }
-  bool started() const { return started_; }
+  bool erasing() const { return erasing_; }
 
  private:
   RunContext& run_;
   Clock& clock_;
   bool bar_;
-  bool started_ = false;
-  bool warned_ = false;
+  bool dumb_ = dumbTerminal();
+  bool erasing_ = false;
+  bool sending_ = false;
   bool stopped_ = false;
+  std::optional<TransferWarning> warning_;
   double start_ = 0;
   double lastDraw_ = -1;
 };
@@ -77,12 +78,13 @@ int runFlash(RunContext& run) {
   const Outcome outcome = Fwupdate(run.session, *image, run.dialogs, run.invocation.file, &watch);
   run.status.finish();
   if (watch.stopped()) {
-    run.status.note(watch.started()
+    run.status.note(watch.erasing()
                         ? QStringLiteral("mv4700: firmware update stopped; the reader has no "
                                          "working program until an update finishes.")
                         : QStringLiteral("mv4700: stopped before the erase; the reader keeps "
                                          "its program."));
     run.output.fields()[QStringLiteral("stopped")] = true;
+    return exit_status::kInterrupted;
   }
   return run.exitStatus(outcome);
 }

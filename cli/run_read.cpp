@@ -39,10 +39,10 @@ int runRead(RunContext& run) {
     return run.exitStatus(outcome);
   }
   const QString path = numberedPath(file, run.readerNumber);
-  Savesettings(path, fields, run.status, run.dialogs);
+  const Outcome saved = Savesettings(path, fields, run.status, run.dialogs);
   run.status.refresh();
-  if (!run.dialogs.errorShown()) run.output.fields()[QStringLiteral("file")] = path;
-  return run.exitStatus(outcome);
+  if (saved == Outcome::Done) run.output.fields()[QStringLiteral("file")] = path;
+  return run.exitStatus(saved);
 }
 
 }  // namespace mv4700::cli

@@ -4,14 +4,15 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cerrno>
 #include <ctime>
 #include <optional>
 
 #include "cli/exit_status.h"
 #include "cli/id_lines.h"
-#include "cli/interrupts.h"
 #include "cli/output.h"
 #include "cli/run_context.h"
+#include "cli/signals.h"
 #include "cli/stream_status_box.h"
 #include "link/device_session.h"
 #include "seams/clock.h"
@@ -66,6 +67,7 @@ QByteArray takeArrived(RunContext& run, bool usb, bool& lost) {
     if (::poll(&in, 1, kIdlePollMs) <= 0) return {};
     char chunk[256];
     const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) return {};
     if (n <= 0) {
       lost = true;  // end of input: nobody can type any more
       return {};
@@ -109,7 +111,7 @@ int runTest(RunContext& run) {
     ids.append(id);
   };
   const auto enough = [&] { return run.invocation.count && ids.size() >= *run.invocation.count; };
-  while (InterruptCatcher::count() == 0 && !lost && !enough()) {
+  while (InterruptCatcher::count() == 0 && !lost && !enough() && !run.output.failed()) {
     const QByteArray bytes = takeArrived(run, usb, lost);
     const double now = run.devices.clock.seconds();
     for (const QString& id : lines.feed(bytes, now)) {
@@ -118,11 +120,16 @@ int runTest(RunContext& run) {
     if (const QString id = lines.takeAfterPause(now); !id.isEmpty() && !enough()) show(id);
   }
   run.output.fields()[QStringLiteral("ids")] = ids;
+  if (lost && !usb) {
+    // The test mode's own line ends it, as in the window.
+    mode.serialLineLost();
+    return exit_status::kReaderFailed;
+  }
   mode.endTest();
   if (lost) {
-    run.status.note(usb ? QStringLiteral("mv4700: standard input ended.")
-                        : QStringLiteral("mv4700: the serial line was lost."));
-    return usb ? exit_status::kDone : exit_status::kReaderFailed;
+    // Nobody can type any more: the count was not reached.
+    run.status.note(QStringLiteral("mv4700: standard input ended."));
+    return exit_status::kReaderFailed;
   }
   return exit_status::kDone;
 }

@@ -8,6 +8,7 @@
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
 #include "commands/commands.h"
+#include "settings/field_differences.h"
 #include "settings/plain_fields.h"
 #include "settings/settings_file.h"
 
@@ -36,9 +37,9 @@ int verify(RunContext& run, const SettingsFields& written) {
 int runWrite(RunContext& run) {
   // The file is read before the reader is searched: a bad file sends nothing.
   PlainFields fields;
-  Loadsettings(run.invocation.file, fields, run.status, run.dialogs);
+  const Outcome loaded = Loadsettings(run.invocation.file, fields, run.status, run.dialogs);
   run.status.refresh();
-  if (run.dialogs.errorShown()) return exit_status::kFileProblem;
+  if (loaded != Outcome::Done) return run.exitStatus(loaded);
   run.output.fields()[QStringLiteral("settings")] = settingsJson(fields);
 
   const Outcome outcome = writeSettings(run.session, fields);

@@ -1,6 +1,17 @@
 #include "cli/stream_status_box.h"
 
+#include <algorithm>
+
+#include "cli/progress_bar.h"
+
 namespace mv4700::cli {
+
+namespace {
+
+// What a progress line keeps for the bar and its figures.
+constexpr qsizetype kProgressRoom = 40;
+
+}  // namespace
 
 void StreamStatusBox::write(const QString& text) {
   const QByteArray bytes = text.toLocal8Bit();
@@ -14,6 +25,7 @@ void StreamStatusBox::printLine(const QString& text) {
   std::fflush(stream_);
   openLine_.clear();
   progressShown_ = false;
+  drawn_ = 0;
   ++lines_;
 }
 
@@ -23,8 +35,17 @@ void StreamStatusBox::printOpen(const QString& text) {
   openLine_ += text;
 }
 
-void StreamStatusBox::showProgress(const QString& bar) {
-  write(u'\r' + openLine_ + u' ' + bar + QStringLiteral("\x1b[K"));
+void StreamStatusBox::showProgress(std::int64_t sent, std::int64_t total, double elapsedSeconds,
+                                   int columns, bool dumb) {
+  const int room = std::max(columns - 1, 0);
+  // The open line gives way where the bar would have no room.
+  const QString lead = openLine_.left(std::max<qsizetype>(room - kProgressRoom, 0)) + u' ';
+  const QString line =
+      lead + progressBarText(sent, total, elapsedSeconds, room - static_cast<int>(lead.size()));
+  const QString clearRest =
+      dumb ? QString(std::max<qsizetype>(drawn_ - line.size(), 0), u' ') : QStringLiteral("\x1b[K");
+  write(u'\r' + line + clearRest);
+  drawn_ = line.size();
   std::fflush(stream_);
   progressShown_ = true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <cstdio>
 
 #include "seams/status_box.h"
@@ -24,9 +25,11 @@ class StreamStatusBox final : public StatusBox {
   int printY() const override { return lines_ * 240; }
   void setTextColor(Rgb) override {}
 
-  // Redraws the open line with `bar` after it; dots are left out from now
-  // until the line ends.
-  void showProgress(const QString& bar);
+  // Redraws the open line with a progress bar after it, the whole within
+  // `columns` less one so that the line never wraps; on a dumb terminal
+  // without control sequences. Dots are left out from now until the line ends.
+  void showProgress(std::int64_t sent, std::int64_t total, double elapsedSeconds, int columns,
+                    bool dumb);
   // A line of the command line's own, between the status lines; an open line
   // goes on after it.
   void note(const QString& text);
@@ -39,6 +42,7 @@ class StreamStatusBox final : public StatusBox {
   std::FILE* stream_;
   QString openLine_;
   bool progressShown_ = false;
+  qsizetype drawn_ = 0;  // the width of the last progress line
   int lines_ = 0;
 };
 

@@ -1,24 +1,42 @@
 #include "cli/terminal_dialogs.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "cli/signals.h"
 #include "cli/stream_status_box.h"
 
 namespace mv4700::cli {
 
 namespace {
 
+// How long one look at the keyboard sleeps; Ctrl+C wakes it at once.
+constexpr int kAnswerPollMs = 250;
+
 // A box's text on one line: its line breaks become blanks.
 QString oneLine(const QString& text) {
   return text.simplified();
 }
 
+void writeAll(int fd, const QByteArray& bytes) {
+  for (qsizetype done = 0; done < bytes.size();) {
+    const ssize_t n =
+        ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += n;
+  }
+}
+
 }  // namespace
 
-Dialogs::Answer TerminalDialogs::show(Icon icon, Buttons buttons, const QString& title,
+Dialogs::Answer TerminalDialogs::show(Icon, Buttons buttons, const QString& title,
                                       const QString& text) {
   const QString shown =
       (title.isEmpty() ? QString() : title + QStringLiteral(": ")) + oneLine(text);
   if (buttons == Buttons::Ok) {
-    if (icon == Icon::Critical) errorShown_ = true;
     status_.note(shown);
     return Answer::Ok;
   }
@@ -26,22 +44,39 @@ Dialogs::Answer TerminalDialogs::show(Icon icon, Buttons buttons, const QString&
     status_.note(shown + QStringLiteral(" yes (--yes)"));
     return Answer::Ok;
   }
-  if (!io_.inIsTerminal) {
+  if (!io_.inIsTerminal || !io_.errIsTerminal) {
     couldNotAsk_ = true;
     status_.note(
-        QStringLiteral("mv4700: cannot ask \"") + shown +
-        QStringLiteral("\": standard input is not a terminal; add --yes. Nothing was sent."));
+        QStringLiteral("mv4700: cannot ask \"") + shown + QStringLiteral("\": ") +
+        (io_.inIsTerminal ? QStringLiteral("standard error") : QStringLiteral("standard input")) +
+        QStringLiteral(" is not a terminal; add --yes. Nothing was sent."));
     return Answer::Cancel;
   }
   return ask(shown) ? Answer::Ok : Answer::Cancel;
 }
 
 bool TerminalDialogs::ask(const QString& question) {
-  const QByteArray prompt = (question + QStringLiteral(" [y/N] ")).toLocal8Bit();
-  std::fwrite(prompt.constData(), 1, static_cast<std::size_t>(prompt.size()), io_.err);
+  const InterruptCatcher catcher;
+  const int presses = InterruptCatcher::count();
   std::fflush(io_.err);
-  char answer[64] = {};
-  if (!std::fgets(answer, sizeof answer, io_.in)) return false;
+  writeAll(::fileno(io_.err), (question + QStringLiteral(" [y/N] ")).toLocal8Bit());
+  // Byte by byte, so that nothing past the answer is taken from the terminal.
+  const int fd = ::fileno(io_.in);
+  QByteArray answer;
+  while (InterruptCatcher::count() == presses) {
+    pollfd in{fd, POLLIN, 0};
+    if (::poll(&in, 1, kAnswerPollMs) <= 0) continue;
+    char c = 0;
+    const ssize_t n = ::read(fd, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || c == '\n') break;
+    answer += c;
+  }
+  if (InterruptCatcher::count() != presses) {
+    interrupted_ = true;
+    writeAll(::fileno(io_.err), "\n");
+    return false;
+  }
   const QString reply = QString::fromLocal8Bit(answer).trimmed().toLower();
   return reply == u"y" || reply == u"yes";
 }

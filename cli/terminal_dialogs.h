@@ -8,8 +8,9 @@ namespace mv4700::cli {
 class StreamStatusBox;
 
 // The message boxes on a terminal. A notice (OK only) is printed; a question
-// (OK and Cancel) is asked on standard input when it is a terminal, answered
-// yes by --yes, and otherwise counted as not askable and answered Cancel.
+// (OK and Cancel) is asked when standard input and standard error are both
+// terminals, answered yes by --yes, and otherwise counted as not askable and
+// answered Cancel. Ctrl+C at a question answers Cancel and is remembered.
 class TerminalDialogs final : public Dialogs {
  public:
   TerminalDialogs(const Io& io, bool assumeYes, StreamStatusBox& status)
@@ -17,9 +18,10 @@ class TerminalDialogs final : public Dialogs {
 
   Answer show(Icon icon, Buttons buttons, const QString& title, const QString& text) override;
 
-  bool errorShown() const { return errorShown_; }
+  // Why the last question got Cancel, when it was not the operator's "no".
   bool couldNotAsk() const { return couldNotAsk_; }
-  void forget() { errorShown_ = couldNotAsk_ = false; }
+  bool interrupted() const { return interrupted_; }
+  void forget() { couldNotAsk_ = interrupted_ = false; }
 
  private:
   bool ask(const QString& question);
@@ -27,8 +29,8 @@ class TerminalDialogs final : public Dialogs {
   const Io& io_;
   bool assumeYes_;
   StreamStatusBox& status_;
-  bool errorShown_ = false;
   bool couldNotAsk_ = false;
+  bool interrupted_ = false;
 };
 
 }  // namespace mv4700::cli

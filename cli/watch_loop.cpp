@@ -4,11 +4,12 @@
 #include <ctime>
 
 #include "cli/exit_status.h"
-#include "cli/interrupts.h"
 #include "cli/output.h"
+#include "cli/signals.h"
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
 #include "link/device_session.h"
+#include "link/reader_presence.h"
 #include "seams/clock.h"
 #include "settings/code_tables.h"
 
@@ -18,42 +19,16 @@ namespace {
 
 constexpr long kPollPauseMs = 300;
 
-// The searches without a word: whether a reader answers now.
-class Presence {
- public:
-  explicit Presence(RunContext& run)
-      : probe_(run.devices.hid, run.devices.serial, box_, run.devices.clock) {
-    probe_.shared.usbSearch = run.session.shared.usbSearch;
-    probe_.shared.serialSearch = run.session.shared.serialSearch;
-    probe_.serial.fixedBaudCode = run.session.serial.fixedBaudCode;
+// Polls until whether a reader answers is `present`; false when Ctrl+C came
+// first.
+bool waitFor(ReaderPresence& presence, bool present) {
+  while (InterruptCatcher::count() == 0) {
+    if (presence.readerAnswers() == present) return true;
+    const timespec pause{0, kPollPauseMs * 1'000'000L};
+    ::nanosleep(&pause, nullptr);
   }
-
-  bool readerAnswers() {
-    probe_.usb.Usbsearch();
-    const bool usb = probe_.linkState() == link_state::kOk;
-    probe_.usb.Usbclose();
-    probe_.linkState().clear();
-    if (usb) return true;
-    probe_.serial.Comsearch();
-    const bool serial = probe_.serial.comPort != 0;
-    probe_.serial.closePort();
-    return serial;
-  }
-
-  // Polls until the answer is `present`; false when Ctrl+C came first.
-  bool waitFor(bool present) {
-    while (InterruptCatcher::count() == 0) {
-      if (readerAnswers() == present) return true;
-      const timespec pause{0, kPollPauseMs * 1'000'000L};
-      ::nanosleep(&pause, nullptr);
-    }
-    return false;
-  }
-
- private:
-  SilentStatusBox box_;
-  DeviceSession probe_;
-};
+  return false;
+}
 
 QString resultWord(int status) {
   switch (status) {
@@ -81,13 +56,13 @@ QString linkText(const DeviceSession& s, int status) {
 
 int watchLoop(RunContext& run, Runner runner) {
   const InterruptCatcher catcher;
-  Presence presence(run);
+  ReaderPresence presence(run.session, run.devices.hid, run.devices.serial, run.devices.clock);
   Clock& clock = run.devices.clock;
   int readers = 0;
   int done = 0;
   while (true) {
     run.status.note(QStringLiteral("mv4700: waiting for a reader (Ctrl+C ends)..."));
-    if (!presence.waitFor(true)) break;
+    if (!waitFor(presence, true)) break;
 
     ++readers;
     run.readerNumber = readers;
@@ -116,9 +91,9 @@ int watchLoop(RunContext& run, Runner runner) {
                           .arg(seconds, 0, 'f', 1));
     }
 
-    if (InterruptCatcher::count() != 0) break;
+    if (InterruptCatcher::count() != 0 || run.output.failed()) break;
     run.status.note(QStringLiteral("mv4700: take the reader away..."));
-    if (!presence.waitFor(false)) break;
+    if (!waitFor(presence, false)) break;
   }
 
   const int failed = readers - done;

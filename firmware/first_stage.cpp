@@ -42,21 +42,21 @@ void showError(Dialogs& dialogs, const QString& text) {
 
 }  // namespace
 
-bool confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& linkState,
-                         const QString& filePath) {
+Outcome confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& linkState,
+                            const QString& filePath) {
   const FirmwareFileLoad load = loadFirmwareFile(image, filePath);
   if (load.openFailure != fault::kNone) {
     showError(dialogs,
               QStringLiteral("Open binary file error! ") + signedNumberText(load.openFailure));
     linkState.clear();
-    return false;
+    return Outcome::FileProblem;
   }
 
   const auto notFirmware = [&](int faultNumber) {
     showError(dialogs, QStringLiteral("File: ") + filePath +
                            QStringLiteral(" is not firmware for TQ-4700! ") +
                            signedNumberText(faultNumber));
-    return false;
+    return Outcome::Refused;
   };
   int f = load.fault;
   if (f == fault::kNone) f = readMarker(image);
@@ -65,8 +65,9 @@ bool confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& linkSt
 
   const QString question = QStringLiteral("The version message of binary file: ") + u'\n' +
                            image.fwText + QStringLiteral("\n\nAre you sure to start flash ?\n");
-  return dialogs.show(Dialogs::Icon::Question, Dialogs::Buttons::OkCancel,
-                      QStringLiteral("Firmware Update"), question) == Dialogs::Answer::Ok;
+  const Dialogs::Answer answer = dialogs.show(Dialogs::Icon::Question, Dialogs::Buttons::OkCancel,
+                                              QStringLiteral("Firmware Update"), question);
+  return answer == Dialogs::Answer::Ok ? Outcome::Done : Outcome::Declined;
 }
 
 }  // namespace mv4700

@@ -3,15 +3,17 @@
 #include <QString>
 
 #include "firmware/firmware_image.h"
+#include "seams/outcome.h"
 
 namespace mv4700 {
 
 class Dialogs;
 
 // Loads the chosen image, checks its identity marker, shows its version text
-// and asks the operator. True when the operator confirmed the flash. An open
-// failure also clears linkState; nothing here prints to the status box.
-bool confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& linkState,
-                         const QString& filePath);
+// and asks the operator. Done when the operator confirmed the flash, Declined
+// when not; FileProblem when the file could not be opened (linkState is then
+// cleared), Refused when it is no firmware. Nothing here prints to the status box.
+Outcome confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& linkState,
+                            const QString& filePath);
 
 }  // namespace mv4700

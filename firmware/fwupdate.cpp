@@ -9,7 +9,9 @@ namespace mv4700 {
 
 Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
                  const QString& filePath, TransferWatch* watch) {
-  if (!confirmFirmwareFile(image, dialogs, session.linkState(), filePath)) return Outcome::Declined;
+  if (const Outcome checked = confirmFirmwareFile(image, dialogs, session.linkState(), filePath);
+      checked != Outcome::Done)
+    return checked;
 
   Outcome outcome = Outcome::NoReader;
   session.usb.Usbsearch();

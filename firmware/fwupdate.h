@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "commands/outcome.h"
+#include "seams/outcome.h"
 
 namespace mv4700 {
 
@@ -12,8 +12,9 @@ struct FirmwareImage;
 class TransferWatch;
 
 // The firmware update of the chosen ".bin" file: check and confirm the image,
-// then flash it over USB, or over RS232 when no reader answers on USB. A
-// refused image and an unconfirmed flash both end as Declined.
+// then flash it over USB, or over RS232 when no reader answers on USB. An
+// image that cannot be opened, a refused one and an unconfirmed flash end as
+// the check's outcome (FileProblem, Refused, Declined); nothing is sent then.
 Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
                  const QString& filePath, TransferWatch* watch = nullptr);
 

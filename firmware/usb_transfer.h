@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/outcome.h"
+#include "seams/outcome.h"
 
 namespace mv4700 {
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "commands/outcome.h"
 #include "firmware/transfer_watch.h"
 #include "fleet/bench_reader.h"
 #include "fleet/bench_report.h"
+#include "seams/outcome.h"
 
 namespace mv4700 {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "commands/outcome.h"
+#include "seams/outcome.h"
 
 namespace mv4700 {
 

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FirmwareImage image;
   testing::ScriptedDialogs dialogs;
   QString linkState = QStringLiteral("OK");
-  const bool confirmed = confirmFirmwareFile(image, dialogs, linkState, path);
+  const bool confirmed = confirmFirmwareFile(image, dialogs, linkState, path) == Outcome::Done;
 
   // Nothing is flashed unseen: a go-ahead always follows a question.
   fuzzing::require(!confirmed || !dialogs.shown.isEmpty());

@@ -15,6 +15,10 @@
 
 namespace mv4700 {
 
+std::string hidapiVersion() {
+  return hid_version_str();
+}
+
 namespace {
 
 constexpr std::uint8_t kOk = 0;

@@ -11,6 +11,9 @@ struct hid_device_;
 
 namespace mv4700 {
 
+// The version of the hidapi library the program runs with, as "0.13.1".
+std::string hidapiVersion();
+
 // The reader's HID operations over hidapi on hidraw, which leaves the kernel's
 // keyboard driver attached. Reports reach the core as 9 bytes with id 0 in front.
 class HidapiLibrary final : public HidLibrary {

@@ -214,12 +214,15 @@ void QtSerialService::close() {
 void QtSerialService::open() {
   // A refusal belongs to this open only, not to a slot that has since gone.
   denied_.clear();
-  const std::optional<QString> listed = listedOverride_ ? listedOverride_ : listedComPorts();
+  const std::optional<QString> listed = listedComPorts();
   // Listing the system's ports takes milliseconds and a search opens 64
   // slots: list them when a pass starts at COM1, and keep that list for the
   // pass and for the port it finds.
-  if (!listed && (commPort_ == 1 || !systemPorts_)) systemPorts_ = systemPortLocations();
-  const QString path = comSlotPath(commPort_, listed, listed ? QStringList() : *systemPorts_);
+  if (!onlyPort_ && !listed && (commPort_ == 1 || !systemPorts_))
+    systemPorts_ = systemPortLocations();
+  const QString path = onlyPort_
+                           ? (commPort_ == onlySlot_ ? *onlyPort_ : QString())
+                           : comSlotPath(commPort_, listed, listed ? QStringList() : *systemPorts_);
   // Open the device itself, so that a by-id link and its target share one lock file.
   const QString device = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
   if (device.isEmpty()) return fail(QSerialPort::DeviceNotFoundError);

@@ -43,9 +43,14 @@ class QtSerialService final : public SerialService {
 
   // The device path the port is open on (after symlinks); empty when closed.
   QString openPath() const override { return port_.isOpen() ? openPath_ : QString(); }
-  // The COM slots as MV4700_COM_PORTS would list them, in place of the
-  // variable and the system's ports (a front end told to use one port).
-  void setListedPorts(const QString& listed) { listedOverride_ = listed; }
+  // COM `slot` (1 unless told) is this port and no other slot is used, in
+  // place of MV4700_COM_PORTS and the system's ports (a front end told to use
+  // one port, a bench reader found there). The path is taken whole, commas
+  // and blanks included.
+  void setOnlyPort(const QString& path, int slot = 1) {
+    onlyPort_ = path;
+    onlySlot_ = slot;
+  }
 
  private:
   void open();
@@ -70,7 +75,8 @@ class QtSerialService final : public SerialService {
   int error_ = 0;
   QString denied_;
   QString openPath_;
-  std::optional<QString> listedOverride_;
+  std::optional<QString> onlyPort_;
+  int onlySlot_ = 1;
   std::optional<QStringList> systemPorts_;  // as listed at the last open of COM1
   std::function<void()> handler_;
   std::function<void()> lostHandler_;

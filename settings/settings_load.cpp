@@ -68,8 +68,8 @@ void showError(Dialogs& dialogs, const QString& text) {
 
 }  // namespace
 
-void loadSettingsFrom(QIODevice& file, const QString& filePath, SettingsFields& fields,
-                      StatusBox& status, Dialogs& dialogs) {
+Outcome loadSettingsFrom(QIODevice& file, const QString& filePath, SettingsFields& fields,
+                         StatusBox& status, Dialogs& dialogs) {
   status.printLine(QStringLiteral("Settings file: ") + filePath + QStringLiteral(" opened."));
   LineReader lines(file);
   int errorNumber = 0;
@@ -81,24 +81,25 @@ void loadSettingsFrom(QIODevice& file, const QString& filePath, SettingsFields& 
   };
 
   for (const char* signature : kSettingsFileSignature) {
-    if (!expect(signature)) return;
+    if (!expect(signature)) return Outcome::Refused;
   }
   for (const SettingsFileSection& section : kSettingsFileSections) {
-    if (!expect(section.header)) return;
+    if (!expect(section.header)) return Outcome::Refused;
     applyValue(fields, section, lines.next());
   }
   status.printLine(QStringLiteral("Settings put on all fields."));
+  return Outcome::Done;
 }
 
-void Loadsettings(const QString& filePath, SettingsFields& fields, StatusBox& status,
-                  Dialogs& dialogs) {
+Outcome Loadsettings(const QString& filePath, SettingsFields& fields, StatusBox& status,
+                     Dialogs& dialogs) {
   QFile file;
   if (const int failure = openForReading(file, filePath)) {
     showError(dialogs, QStringLiteral("Settings file ") + filePath +
                            QStringLiteral(" not found! ") + signedNumberText(failure));
-    return;
+    return Outcome::FileProblem;
   }
-  loadSettingsFrom(file, filePath, fields, status, dialogs);
+  return loadSettingsFrom(file, filePath, fields, status, dialogs);
 }
 
 }  // namespace mv4700

@@ -1,3 +1,4 @@
+#include "settings/field_captions.h"
 #include "settings/leading_number.h"
 #include "settings/settings_image.h"
 
@@ -19,18 +20,17 @@ std::array<std::int16_t, 8> paddedCodes(const QString& text) {
 
 struct TextSlot {
   Field field;
-  const char* caption;
   std::array<std::int16_t, 8> PreparedValues::*codes;
 };
 
 constexpr std::array<TextSlot, 3> kTextSlots{{
-    {Field::Text1, "Prefix characters:", &PreparedValues::prefixCodes},
-    {Field::Text2, "Postfix characters:", &PreparedValues::postfixCodes},
-    {Field::Text3, "Onremove characters:", &PreparedValues::onremoveCodes},
+    {Field::Text1, &PreparedValues::prefixCodes},
+    {Field::Text2, &PreparedValues::postfixCodes},
+    {Field::Text3, &PreparedValues::onremoveCodes},
 }};
 
-QString refusalLine(const char* caption, const QString& reason) {
-  return QStringLiteral("Settings not written! ") + QLatin1String(caption) + u' ' + reason;
+QString refusalLine(Field field, const QString& reason) {
+  return QStringLiteral("Settings not written! ") + fieldCaption(field) + u' ' + reason;
 }
 
 // The reason a text cannot travel as a length byte and one byte per character.
@@ -77,9 +77,9 @@ std::optional<QByteArray> assembleSettingsImage(std::uint8_t command, const Prep
     return static_cast<std::uint8_t>(code);
   };
   const auto baud = codeByte(Field::Combo4);
-  if (!baud) return refuse(refusalLine("Baud Rate:", QStringLiteral("code not valid.")));
+  if (!baud) return refuse(refusalLine(Field::Combo4, QStringLiteral("code not valid.")));
   const auto delimiter = codeByte(Field::Combo3);
-  if (!delimiter) return refuse(refusalLine("Delimiter:", QStringLiteral("code not valid.")));
+  if (!delimiter) return refuse(refusalLine(Field::Combo3, QStringLiteral("code not valid.")));
 
   QByteArray image = settingsImageHeader(command);
   image.reserve(kSettingsImageSize);
@@ -91,14 +91,14 @@ std::optional<QByteArray> assembleSettingsImage(std::uint8_t command, const Prep
 
   for (const TextSlot& slot : kTextSlots) {
     const QString text = fields.text(slot.field);
-    if (const auto reason = unencodable(text)) return refuse(refusalLine(slot.caption, *reason));
+    if (const auto reason = unencodable(text)) return refuse(refusalLine(slot.field, *reason));
     const auto& codes = values.*slot.codes;
     // A character above 255 in the prepared codes means the field changed
     // after packing; it cannot travel either.
     for (int k = 1; k <= kPaddedLength; ++k) {
       const auto code = codes[static_cast<std::size_t>(k)];
       if (code < 0 || code > kMaxByte) {
-        return refuse(refusalLine(slot.caption, QStringLiteral("character code above 255.")));
+        return refuse(refusalLine(slot.field, QStringLiteral("character code above 255.")));
       }
     }
     image += static_cast<char>(text.size());

@@ -61,15 +61,19 @@ std::optional<QByteArray> settingsFileBytes(const SettingsFields& fields) {
   return bytes;
 }
 
-void Savesettings(const QString& filePath, const SettingsFields& fields, StatusBox& status,
-                  Dialogs& dialogs) {
+Outcome Savesettings(const QString& filePath, const SettingsFields& fields, StatusBox& status,
+                     Dialogs& dialogs) {
   const std::optional<QByteArray> bytes = settingsFileBytes(fields);
-  if (!bytes || !writeWhole(filePath, *bytes)) {
+  const Outcome outcome = !bytes                          ? Outcome::Refused
+                          : !writeWhole(filePath, *bytes) ? Outcome::FileProblem
+                                                          : Outcome::Done;
+  if (outcome != Outcome::Done) {
     dialogs.show(Dialogs::Icon::Critical, Dialogs::Buttons::Ok, QStringLiteral("Error"),
                  QStringLiteral("Save settings to file ") + filePath + QStringLiteral(" Error!!"));
-    return;
+    return outcome;
   }
   status.printLine(QStringLiteral("Settings saved ok to : ") + filePath);
+  return outcome;
 }
 
 }  // namespace mv4700

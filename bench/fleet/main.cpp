@@ -47,7 +47,7 @@ ReaderBackends qtBackends(const ListedReader& reader) {
   b.clock = std::make_unique<SteadyClock>();
   b.hid = std::make_unique<SimHidLibrary>(*b.clock);
   auto port = std::make_unique<QtSerialService>();
-  port->setListedPorts(QString(reader.comPort - 1, u',') + reader.path);
+  port->setOnlyPort(reader.path, reader.comPort);
   b.serial = std::move(port);
   return b;
 }

@@ -1,9 +1,11 @@
 // The command line's own parts: arguments, progress bar, ID lines.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <cstdio>
 
 #include "cli/arguments.h"
+#include "cli/command_table.h"
 #include "cli/id_lines.h"
 #include "cli/progress_bar.h"
 #include "cli/stream_status_box.h"
@@ -48,7 +50,67 @@ TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
   EXPECT_TRUE(help.help.contains("64"));
 }
 
-TEST(CliProgressBar, ShowsShareBytesRateAndTimeLeft) {
+QString sourceFile(const char* name) {
+  QFile file(QStringLiteral(MV4700_SOURCE_DIR "/cli/") + QLatin1String(name));
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The manual and every completion name each command and option of the table,
+// each in its own notation.
+TEST(CliCommandTable, ManualAndCompletionsNameEveryCommandAndOption) {
+  struct Document {
+    const char* file;
+    const char* longForm;   // %1: the long name
+    const char* shortForm;  // %1: the one letter
+    const char* command;    // %1: the command's name
+  } documents[] = {
+      {"mv4700.1", "--%1", "-%1", "\n.B %1\n|\\fB%1\\fR|\n.BI %1 "},
+      {"mv4700.bash-completion", "--%1", "-%1", "%1"},
+      {"mv4700.zsh-completion", "--%1", "-%1", "'%1:"},
+      {"mv4700.fish", "-l %1", "-s %1", "-a %1 "},
+  };
+  for (const Document& d : documents) {
+    QString text = sourceFile(d.file);
+    ASSERT_FALSE(text.isEmpty()) << d.file;
+    text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    const auto names = [&](const OptionSpec& o) {
+      EXPECT_TRUE(text.contains(QString::fromLatin1(d.longForm).arg(QLatin1String(o.longName))))
+          << d.file << ": --" << o.longName;
+      if (*o.shortName) {
+        EXPECT_TRUE(text.contains(QString::fromLatin1(d.shortForm).arg(QLatin1String(o.shortName))))
+            << d.file << ": -" << o.shortName;
+      }
+    };
+    for (const OptionSpec& o : globalOptions()) names(o);
+    for (const CommandSpec& c : commands()) {
+      bool found = false;
+      for (const QString& form : QString::fromLatin1(d.command).split(u'|'))
+        found = found || text.contains(form.arg(QLatin1String(c.name)));
+      EXPECT_TRUE(found) << d.file << ": " << c.name;
+      for (const OptionSpec& o : c.options) names(o);
+    }
+  }
+}
+
+TEST(CliCommandTable, EveryCommandHasItsHelpAndUnknownOnesAreUsageErrors) {
+  for (const CommandSpec& c : commands()) {
+    const ParsedArguments p = parseArguments({"mv4700", QLatin1String(c.name), "--help"});
+    EXPECT_TRUE(p.help.contains(QLatin1String(c.synopsis))) << c.name;
+    for (const OptionSpec& o : c.options)
+      EXPECT_TRUE(p.help.contains(QLatin1String("--") + QLatin1String(o.longName))) << c.name;
+  }
+  const ParsedArguments unknown = parseArguments({"mv4700", "tset"});
+  EXPECT_FALSE(unknown.invocation);
+  EXPECT_EQ(unknown.error, "unknown command 'tset'");
+  EXPECT_TRUE(parseArguments({"mv4700", "--version"}).version);
+  const ParsedArguments yes = parseArguments({"mv4700", "-y", "reset"});
+  ASSERT_TRUE(yes.invocation);
+  EXPECT_TRUE(yes.invocation->yes);
+}
+
+TEST(CliProgressBar, ShowsShareBytesRateAndTimeLeftAsWidthAllows) {
+  EXPECT_EQ(progressBarText(500, 2000, 1.0, 40), "[####-------------]  25%  500/2000 bytes");
+  EXPECT_EQ(progressBarText(500, 2000, 1.0, 20), "[###----------]  25%");
   EXPECT_EQ(progressBarText(500, 2000, 1.0),
             "[######------------------]  25%  500/2000 bytes  0.5 kB/s  0:03 left");
   EXPECT_EQ(progressBarText(2000, 2000, 4.0),
@@ -84,16 +146,43 @@ TEST(CliStatusBox, DotsGiveWayToTheBarAndNotesKeepTheOpenLine) {
   box.printLine(" Ready!");
   box.printOpen("Total 9 Bytes. Writing:");
   box.printOpen(".");
-  box.showProgress("[bar]");
+  box.showProgress(0, 9, 0, 200, false);
   box.printOpen(".");
   box.printLine("Receive device ACK timeout, Flash abort!");
   box.printOpen("left open");
   box.finish();
   EXPECT_EQ(written(file),
             "Waiting ...\na note\nWaiting .... Ready!\n"
-            "Total 9 Bytes. Writing:.\rTotal 9 Bytes. Writing:. [bar]\x1b[K\n"
+            "Total 9 Bytes. Writing:.\rTotal 9 Bytes. Writing:. [------------------------]   0%  "
+            "0/9 bytes\x1b[K\n"
             "Receive device ACK timeout, Flash abort!\nleft open\n");
   std::fclose(file);
+}
+
+// Every redraw stays within the terminal's width less one column, so that
+// it never wraps into a new row; a dumb terminal gets blanks, no sequences.
+TEST(CliStatusBox, TheProgressLineFitsTheTerminal) {
+  for (const int columns : {20, 40, 80, 132}) {
+    for (const bool dumb : {false, true}) {
+      std::FILE* file = std::tmpfile();
+      StreamStatusBox box(file);
+      box.printOpen("Programming 4700-01 firmware, total 123456 Bytes. Writing:");
+      box.showProgress(1, 123456, 0.5, columns, dumb);
+      box.showProgress(123456, 123456, 60.0, columns, dumb);
+      box.printLine();
+      const QString text = written(file);
+      const QStringList draws = text.split(u'\r').mid(1);
+      ASSERT_EQ(draws.size(), 2) << text.toStdString();
+      for (QString draw : draws) {
+        EXPECT_EQ(draw.contains(u'\x1b'), !dumb) << draw.toStdString();
+        draw = draw.section(u'\x1b', 0, 0).section(u'\n', 0, 0);
+        if (dumb) draw = draw.trimmed();
+        EXPECT_LT(draw.size(), columns) << columns << ": " << draw.toStdString();
+        EXPECT_TRUE(draw.contains(u'%')) << draw.toStdString();
+      }
+      std::fclose(file);
+    }
+  }
 }
 
 }  // namespace

@@ -89,6 +89,26 @@ TEST_F(CliOverUsb, TestModeTakesTheIdsTheReaderTypes) {
   EXPECT_TRUE(
       test.errLines.contains("*** Testing 4700, please put ibutton on 4700 for read ID ***"));
   EXPECT_EQ(test.errLines.last(), "* Test Mode end *");
+
+  // Standard input ends before the count: nobody can type the rest.
+  const CliRun early = run({"test", "--count", "3"}, typed.toLatin1());
+  EXPECT_EQ(early.status, 2);
+  EXPECT_EQ(early.out, "2C00000A1B3D4E01\n2C00000A1B3D4E01\n");
+  EXPECT_EQ(early.errLines.last(), "mv4700: standard input ended.");
+}
+
+TEST_F(CliOverUsb, VersionsAndUnknownCommands) {
+  devices.hidVersion = "0.13.1";
+  const CliRun version = run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(
+      version.out.contains(QRegularExpression("^mv4700 [0-9.]+\nQt 6[0-9.]+\nhidapi 0.13.1\n$")))
+      << version.out.toStdString();
+
+  const CliRun unknown = run({"frob"});
+  EXPECT_EQ(unknown.status, 64);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_EQ(unknown.errLines.first(), "mv4700: unknown command 'frob'");
 }
 
 TEST_F(CliOverUsb, ListAsksEveryReaderOnBothLinks) {

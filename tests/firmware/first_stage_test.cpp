@@ -55,7 +55,9 @@ class FirstStageTest : public ::testing::Test {
     EXPECT_TRUE(testing::writeFile(path, bytes));
     return path;
   }
-  bool confirm(const QString& path) { return confirmFirmwareFile(image, dialogs, linkState, path); }
+  Outcome confirm(const QString& path) {
+    return confirmFirmwareFile(image, dialogs, linkState, path);
+  }
   QString notFirmware(const QString& path, const char* number) {
     return "File: " + path + " is not firmware for TQ-4700! " + number;
   }
@@ -80,7 +82,7 @@ class FirstStageTest : public ::testing::Test {
 
 TEST_F(FirstStageTest, ConfirmationShowsVersionAndAnswers) {
   const QString path = file("fw.bin", makeImage({}));
-  EXPECT_TRUE(confirm(path));
+  EXPECT_EQ(confirm(path), Outcome::Done);
   const auto& box = shownBox();
   EXPECT_EQ(box.icon, Dialogs::Icon::Question);
   EXPECT_EQ(box.buttons, Dialogs::Buttons::OkCancel);
@@ -91,7 +93,7 @@ TEST_F(FirstStageTest, ConfirmationShowsVersionAndAnswers) {
 
   dialogs.shown.clear();
   dialogs.answers = {Dialogs::Answer::Cancel};
-  EXPECT_FALSE(confirm(path));
+  EXPECT_EQ(confirm(path), Outcome::Declined);
   EXPECT_EQ(linkState, "USB");
 }
 
@@ -116,8 +118,7 @@ TEST_F(FirstStageTest, IdentityCheckAndLengthLimit) {
   for (const Case& c : cases) {
     dialogs.shown.clear();
     const QString path = file(QString::fromLatin1(c.name) + ".bin", makeImage(c.shape));
-    const bool confirmed = confirm(path);
-    EXPECT_EQ(confirmed, c.number == nullptr) << c.name;
+    EXPECT_EQ(confirm(path), c.number ? Outcome::Refused : Outcome::Done) << c.name;
     if (c.number) {
       const auto& box = shownBox();
       EXPECT_EQ(box.icon, Dialogs::Icon::Critical) << c.name;
@@ -132,13 +133,13 @@ TEST_F(FirstStageTest, IdentityCheckAndLengthLimit) {
 TEST_F(FirstStageTest, ShorterFileReadsNothingOfAnEarlierOne) {
   ImageShape longShape{.length = 4000, .markerAddress = 0x1500 + 3000};
   const QByteArray longImage = makeImage(longShape);
-  ASSERT_TRUE(confirm(file("long.bin", longImage)));
+  ASSERT_EQ(confirm(file("long.bin", longImage)), Outcome::Done);
 
   // Its marker lies past the end of the shorter file, its address low byte too.
   for (int length : {2999, 37}) {
     dialogs.shown.clear();
     const QString path = file(QString("short%1.bin").arg(length), longImage.left(length));
-    EXPECT_FALSE(confirm(path)) << length;
+    EXPECT_EQ(confirm(path), Outcome::Refused) << length;
     EXPECT_EQ(shownBox().text, notFirmware(path, " 0")) << length;
   }
 }
@@ -166,7 +167,9 @@ TEST_F(FirstStageTest, VersionTextAsShown) {
   };
   for (const Case& c : cases) {
     dialogs.shown.clear();
-    ASSERT_TRUE(confirm(file(QString::fromLatin1(c.name) + ".bin", makeImage(c.shape)))) << c.name;
+    ASSERT_EQ(confirm(file(QString::fromLatin1(c.name) + ".bin", makeImage(c.shape))),
+              Outcome::Done)
+        << c.name;
     EXPECT_EQ(versionShown(), c.shown) << c.name;
   }
 }
@@ -189,7 +192,7 @@ TEST_F(FirstStageTest, FilesThatCannotBeOpened) {
   for (const Case& c : cases) {
     dialogs.shown.clear();
     linkState = "USB";
-    EXPECT_FALSE(confirm(c.path)) << c.path.toStdString();
+    EXPECT_EQ(confirm(c.path), Outcome::FileProblem) << c.path.toStdString();
     const auto& box = shownBox();
     EXPECT_EQ(box.icon, Dialogs::Icon::Critical);
     EXPECT_EQ(box.title, "Error");

@@ -67,7 +67,7 @@ ReaderBackends qtBackends(const ListedReader& reader) {
   b.clock = std::make_unique<SteadyClock>();
   b.hid = std::make_unique<SimHidLibrary>(*b.clock);
   auto port = std::make_unique<QtSerialService>();
-  port->setListedPorts(QString(reader.comPort - 1, u',') + reader.path);
+  port->setOnlyPort(reader.path, reader.comPort);
   b.serial = std::move(port);
   return b;
 }
@@ -165,7 +165,7 @@ TEST(BenchEngineTest, AStopEndsEveryTransferWithItsClosingSteps) {
     bool opened = false;
     WorkerThread([&path, &opened] {
       QtSerialService port;
-      port.setListedPorts(path);
+      port.setOnlyPort(path);
       port.setCommPort(1);
       port.setPortOpen(true);
       opened = port.portOpen();

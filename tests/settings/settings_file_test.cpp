@@ -66,10 +66,12 @@ class SettingsFileTest : public ::testing::Test {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
   }
 
-  void save(const SettingsFields& fields, const QString& p) {
-    Savesettings(p, fields, status, dialogs);
+  Outcome save(const SettingsFields& fields, const QString& p) {
+    return Savesettings(p, fields, status, dialogs);
   }
-  void load(SettingsFields& fields, const QString& p) { Loadsettings(p, fields, status, dialogs); }
+  Outcome load(SettingsFields& fields, const QString& p) {
+    return Loadsettings(p, fields, status, dialogs);
+  }
 
   QString openedLine() const { return "Settings file: " + path() + " opened."; }
 
@@ -97,7 +99,7 @@ TEST_F(SettingsFileTest, DefaultsSaveAsTheKnownFileAndLoadBack) {
   EXPECT_EQ(status.lines, QStringList{"Settings saved ok to : " + path()});
 
   PlainFields loaded = testing::nonDefaultFields();
-  load(loaded, path());
+  EXPECT_EQ(load(loaded, path()), Outcome::Done);
   EXPECT_TRUE(testing::sameFields(loaded, PlainFields()));
   EXPECT_TRUE(dialogs.shown.isEmpty());
   EXPECT_EQ(status.lines.mid(1), (QStringList{openedLine(), "Settings put on all fields."}));
@@ -147,9 +149,10 @@ TEST_F(SettingsFileTest, EachErrorNumberKeepsWhatWasAppliedBeforeIt) {
       status.clear();
       dialogs.shown.clear();
       PlainFields loaded;
-      load(loaded, path());
+      const Outcome outcome = load(loaded, path());
 
       SCOPED_TRACE(::testing::Message() << "error " << n << " mutation " << m);
+      EXPECT_EQ(outcome, Outcome::Refused);
       expectOneErrorBox("Settings file error! " + QString::number(n));
       EXPECT_EQ(status.lines, QStringList{openedLine()});
       const PlainFields expected = testing::nonDefaultFields();
@@ -263,7 +266,7 @@ TEST_F(SettingsFileTest, OpenFailuresNameTheirCodeAndChangeNothing) {
     SCOPED_TRACE(c.path.toStdString());
     dialogs.shown.clear();
     PlainFields loaded;
-    load(loaded, c.path);
+    EXPECT_EQ(load(loaded, c.path), Outcome::FileProblem);
     expectOneErrorBox("Settings file " + c.path + " not found!  " + QString::number(c.code));
     EXPECT_TRUE(testing::sameFields(loaded, PlainFields()));
     FirmwareImage image;
@@ -300,15 +303,16 @@ TEST_F(SettingsFileTest, AFailedSaveLeavesTheExistingFileAsItWas) {
   lineBreak.setText(Field::Text1, "A\rB");
   PlainFields beyondLatin1;
   beyondLatin1.setText(Field::Text3, QString(QChar(0x20AC)));
-  save(lineBreak, path());
-  save(beyondLatin1, path());
+  EXPECT_EQ(save(lineBreak, path()), Outcome::Refused);
+  EXPECT_EQ(save(beyondLatin1, path()), Outcome::Refused);
   {
     FileSizeLimit limit(40);  // the write runs out of room half-way
-    save(PlainFields(), path());
+    EXPECT_EQ(save(PlainFields(), path()), Outcome::FileProblem);
   }
   EXPECT_EQ(read(), existing);
-  save(PlainFields(), path("s.mvs/inner.mvs"));  // a regular file where a directory should be
-  save(PlainFields(), dir.path());               // a directory where the file should be
+  // A regular file where a directory should be, and a directory where the file should be.
+  EXPECT_EQ(save(PlainFields(), path("s.mvs/inner.mvs")), Outcome::FileProblem);
+  EXPECT_EQ(save(PlainFields(), dir.path()), Outcome::FileProblem);
 
   ASSERT_EQ(dialogs.shown.size(), 5);
   EXPECT_EQ(dialogs.shown[4].text, "Save settings to file " + dir.path() + " Error!!");

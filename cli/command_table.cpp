@@ -1,0 +1,119 @@
+#include "cli/command_table.h"
+
+#include <QString>
+
+namespace mv4700::cli {
+
+namespace {
+
+constexpr std::array<OptionSpec, 8> kGlobal{{
+    {"", "usb", "HIDRAW-PATH", "Use the USB reader at this hidraw node; no search."},
+    {"", "serial", "PORT-PATH", "Use the reader on this serial port; no search."},
+    {"", "baud", "N", "Only this speed on the serial ports (9600, 19200, 57600, 115200)."},
+    {"y", "yes", nullptr, "Answer the question of reset and flash with yes."},
+    {"", "json", nullptr, "Print the results as one JSON object."},
+    {"", "watch", nullptr,
+     "Run again on every next reader, until Ctrl+C (write, flash, reset, read -o, version)."},
+    {"h", "help", nullptr, "Show this help."},
+    {"", "version", nullptr, "Show the versions of mv4700, Qt and hidapi."},
+}};
+
+constexpr std::array<OptionSpec, 1> kReadOptions{{
+    {"o", "output", "FILE.mvs",
+     "Also save the settings to this .mvs file (numbered with --watch)."},
+}};
+constexpr std::array<OptionSpec, 1> kWriteOptions{{
+    {"", "verify", nullptr, "Read the settings back and compare every field."},
+}};
+constexpr std::array<OptionSpec, 1> kTestOptions{{
+    {"", "count", "N", "End after N IDs."},
+}};
+
+constexpr std::array<CommandSpec, 7> kCommands{{
+    {"list",
+     "list",
+     "the readers found on USB and on the serial ports",
+     "Asks every USB reader and every serial port at each speed; prints USB\n"
+     "readers with their hidraw path and model, serial readers with their COM\n"
+     "slot, port path, speed and model.",
+     0,
+     {},
+     runList},
+    {"read", "read [-o FILE.mvs]", "the reader's settings; -o saves them to a file",
+     "Prints the reader's settings readably. With -o they are saved instead,\n"
+     "byte for byte as the window's \"Save file\" saves them.",
+     0, kReadOptions, runRead},
+    {"write", "write FILE.mvs [--verify]", "the settings of a .mvs file",
+     "Writes the settings of a settings file to the reader. The file is read\n"
+     "first: a file that cannot be read sends nothing. --verify reads the\n"
+     "settings back and compares every field.",
+     1, kWriteOptions, runWrite},
+    {"reset",
+     "reset",
+     "the reader's own defaults (asks first)",
+     "Sets the reader to its own defaults, after asking (--yes answers yes).",
+     0,
+     {},
+     runReset},
+    {"version",
+     "version",
+     "the firmware version text",
+     "Prints the firmware version text.",
+     0,
+     {},
+     runVersion},
+    {"flash",
+     "flash IMAGE.bin",
+     "a firmware update (checks the image, asks first)",
+     "Checks the image, asks (--yes answers yes), then updates the firmware. On\n"
+     "a terminal a progress bar shows the transfer, otherwise the window's dots.\n"
+     "Ctrl+C before the erase stops at once and the reader keeps its program.\n"
+     "From the erase on, the first Ctrl+C only warns, at once, even while the\n"
+     "reader's loader is awaited; a Ctrl+C after the warning stops the transfer,\n"
+     "which then runs its closing steps and leaves the reader without a working\n"
+     "program (exit 130).",
+     1,
+     {},
+     runFlash},
+    {"test", "test [--count N]", "each ID the reader sends, until Ctrl+C or N IDs",
+     "Prints each ID that the reader sends, one line each, until Ctrl+C or N\n"
+     "IDs. A USB reader types as a keyboard: keep this terminal in focus.\n"
+     "Standard input ending, or the serial line lost, before N IDs is exit 2.",
+     0, kTestOptions, runTest},
+}};
+
+bool named(const OptionSpec& option, const QString& word) {
+  if (word == QLatin1String("--") + QLatin1String(option.longName)) return true;
+  return *option.shortName && word == QLatin1String("-") + QLatin1String(option.shortName);
+}
+
+}  // namespace
+
+std::span<const OptionSpec> globalOptions() {
+  return kGlobal;
+}
+
+std::span<const CommandSpec> commands() {
+  return kCommands;
+}
+
+const CommandSpec* findCommand(const QString& name) {
+  for (const CommandSpec& c : kCommands) {
+    if (name == QLatin1String(c.name)) return &c;
+  }
+  return nullptr;
+}
+
+bool takesValue(const QString& word) {
+  for (const OptionSpec& o : kGlobal) {
+    if (o.valueName && named(o, word)) return true;
+  }
+  for (const CommandSpec& c : kCommands) {
+    for (const OptionSpec& o : c.options) {
+      if (o.valueName && named(o, word)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace mv4700::cli
