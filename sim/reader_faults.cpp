@@ -47,6 +47,9 @@ const QList<FaultSwitch>& readerFaultSwitches() {
       {"loader-greeting", "repeat|once",
        "the loader sends its ready byte every 100 ms until it hears the host, or once (default)"},
       {"start-in-loader", {}, "the program is gone: the reader restarts in its loader"},
+      {"loader-forget",
+       {},
+       "the loader acknowledges every step as a sound one would, and stores nothing"},
       {"loader-stall", "N", "the loader hangs (hears, never answers) after N image frames"},
       {"loader-refuse", "N[:HEX]",
        "the loader refuses image frame N (from 0) with HEX (default 15) and gives up"},
@@ -62,14 +65,17 @@ QString switchReaderFault(ReaderModel& reader, const QString& name, const QStrin
   ReaderModel::Faults& f = reader.faults();
   const bool off = value == u"off";
   const bool plainValue = value.isEmpty() || value == u"on" || off;
-  if (name == u"silent" || name == u"noisy" || name == u"wrong-identify" ||
-      name == u"power-glitch") {
+  using Flag = bool ReaderModel::Faults::*;
+  static const QList<QPair<QString, Flag>> flags{
+      {"silent", &ReaderModel::Faults::silent},
+      {"noisy", &ReaderModel::Faults::garble},
+      {"wrong-identify", &ReaderModel::Faults::wrongIdentify},
+      {"power-glitch", &ReaderModel::Faults::powerGlitch},
+      {"loader-forget", &ReaderModel::Faults::forgetImage}};
+  for (const auto& [flagName, flag] : flags) {
+    if (name != flagName) continue;
     if (!plainValue) return bad(name, value);
-    bool& flag = name == u"silent"         ? f.silent
-                 : name == u"noisy"        ? f.garble
-                 : name == u"power-glitch" ? f.powerGlitch
-                                           : f.wrongIdentify;
-    flag = !off;
+    f.*flag = !off;
     return {};
   }
   if (name == u"start-in-loader") {

@@ -130,6 +130,10 @@ void ReaderModel::loaderFrame(std::uint8_t byte, bool isEnd) {
   if (isEnd) {
     const QByteArray image = receiver_.image();
     if (!sendLoaderAnswer(Link::Serial, LoaderStep::End, QByteArray(1, char(kAck)))) return;
+    if (faults_.forgetImage) {
+      loaderAbort();  // acknowledged, and nothing stored: still no program
+      return;
+    }
     storedImage_ = image;
     versionText_ = imageVersionText(image);
     startProgram();
@@ -211,6 +215,7 @@ void ReaderModel::loaderReport(const HidReport& report) {
         if (!receiver_.append(report[i])) return refuse();
       answerUsbLoader(LoaderStep::Frame, report, loaderFrames_++);
       if (mode_ == Mode::Loader && loaderState_ == LoaderState::Data && receiver_.complete()) {
+        if (faults_.forgetImage) return loaderAbort();
         loaderState_ = LoaderState::Complete;
         storedImage_ = receiver_.image();
         versionText_ = imageVersionText(storedImage_);

@@ -64,6 +64,7 @@ class ReaderModel {
     QByteArray leadingBytes;      // put before every answer
     bool powerGlitch = false;     // a stray 00 on the line when the power comes back
     bool repeatGreeting = false;  // the loader sends its ready byte every 100 ms until answered
+    bool forgetImage = false;     // the loader acknowledges everything and stores nothing
     int unplugAfterLoaderFrames = -1;  // dies once this many image frames were answered
     int silentAfterLoaderFrames = -1;  // the loader hangs once this many were answered
     std::optional<LoaderAnswer> loaderAnswer;

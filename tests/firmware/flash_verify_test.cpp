@@ -28,6 +28,12 @@ TEST(FlashVerifyTest, TheReaderSaysWhetherItHoldsTheImage) {
       {"serial, never back", false,
        [](ReaderModel& m) { m.faults().unplugAfterLoaderFrames = 150; }, none,
        FlashVerdict::Kind::NotBack, ""},
+      // A loader that acknowledges every step and stores nothing: only the
+      // check after the update can tell.
+      {"serial, the loader forgot", false, [](ReaderModel& m) { m.faults().forgetImage = true; },
+       none, FlashVerdict::Kind::NotBack, ""},
+      {"usb, the loader forgot", true, [](ReaderModel& m) { m.faults().forgetImage = true; }, none,
+       FlashVerdict::Kind::NotBack, ""},
       // The USB loader takes the image but stores nothing: no program to answer.
       {"usb, nothing stored", true,
        [](ReaderModel& m) {
