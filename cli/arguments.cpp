@@ -171,7 +171,17 @@ ParsedArguments parseArguments(const QStringList& arguments) {
     if (inv.watch && inv.file.isEmpty())
       return usage(QStringLiteral("read --watch needs -o FILE.mvs"));
   }
-  if (inv.command == u"write") inv.verify = parser.isSet(QStringLiteral("verify"));
+  if (inv.command == u"write") {
+    if (parser.isSet(QStringLiteral("verify")) && parser.isSet(QStringLiteral("no-verify")))
+      return usage(QStringLiteral("--verify and --no-verify exclude each other"));
+    inv.verify = !parser.isSet(QStringLiteral("no-verify"));
+  }
+  if (inv.command == u"flash") {
+    inv.rescue = parser.isSet(QStringLiteral("rescue"));
+    if (inv.rescue && inv.watch) return usage(QStringLiteral("--rescue serves one reader"));
+    if (inv.rescue && !serial)
+      return usage(QStringLiteral("--rescue needs --serial PORT-PATH: the port its loader is on"));
+  }
   if (inv.command == u"test" && parser.isSet(QStringLiteral("count"))) {
     inv.count = positiveNumber(parser.value(QStringLiteral("count")));
     if (!inv.count) return usage(QStringLiteral("--count needs a number above 0"));

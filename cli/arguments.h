@@ -19,8 +19,9 @@ struct Invocation {
   bool yes = false;
   bool json = false;
   bool watch = false;
-  QString file;  // write: the settings file; flash: the image; read: -o
-  bool verify = false;
+  QString file;              // write: the settings file; flash: the image; read: -o
+  bool verify = true;        // write: read the settings back and compare them
+  bool rescue = false;       // flash: a reader left in its loader
   std::optional<int> count;  // test
   Runner runner = nullptr;   // the command's own, from the command table
 };

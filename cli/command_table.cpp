@@ -22,8 +22,14 @@ constexpr std::array<OptionSpec, 1> kReadOptions{{
     {"o", "output", "FILE.mvs",
      "Also save the settings to this .mvs file (numbered with --watch)."},
 }};
-constexpr std::array<OptionSpec, 1> kWriteOptions{{
-    {"", "verify", nullptr, "Read the settings back and compare every field."},
+constexpr std::array<OptionSpec, 2> kWriteOptions{{
+    {"", "verify", nullptr, "Read the settings back and compare every field (the default)."},
+    {"", "no-verify", nullptr, "Do not read the settings back."},
+}};
+constexpr std::array<OptionSpec, 1> kFlashOptions{{
+    {"", "rescue", nullptr,
+     "For a reader left in its loader: wait for the loader through a power cycle (needs "
+     "--serial)."},
 }};
 constexpr std::array<OptionSpec, 1> kTestOptions{{
     {"", "count", "N", "End after N IDs."},
@@ -43,10 +49,11 @@ constexpr std::array<CommandSpec, 7> kCommands{{
      "Prints the reader's settings readably. With -o they are saved instead,\n"
      "byte for byte as the window's \"Save file\" saves them.",
      0, kReadOptions, runRead},
-    {"write", "write FILE.mvs [--verify]", "the settings of a .mvs file",
-     "Writes the settings of a settings file to the reader. The file is read\n"
-     "first: a file that cannot be read sends nothing. --verify reads the\n"
-     "settings back and compares every field.",
+    {"write", "write FILE.mvs [--no-verify]", "the settings of a .mvs file, read back",
+     "Writes the settings of a settings file to the reader, then reads them\n"
+     "back and compares every field: exit 0 only when the reader holds them\n"
+     "(--no-verify skips the read back; --verify is the default). The file is\n"
+     "read first: a file that cannot be read sends nothing.",
      1, kWriteOptions, runWrite},
     {"reset",
      "reset",
@@ -62,19 +69,23 @@ constexpr std::array<CommandSpec, 7> kCommands{{
      0,
      {},
      runVersion},
-    {"flash",
-     "flash IMAGE.bin",
-     "a firmware update (checks the image, asks first)",
+    {"flash", "flash [--rescue] IMAGE.bin",
+     "a firmware update, verified (checks the image, asks first)",
      "Checks the image, asks (--yes answers yes), then updates the firmware. On\n"
      "a terminal a progress bar shows the transfer, otherwise the window's dots.\n"
+     "Then it waits for the reader to come back and compares the version it\n"
+     "reports with the image's: \"Verified: ...\" and exit 0, or \"Verify\n"
+     "failed: ...\" and exit 2.\n"
      "Ctrl+C before the erase stops at once and the reader keeps its program.\n"
      "From the erase on, the first Ctrl+C only warns, at once, even while the\n"
      "reader's loader is awaited; a Ctrl+C after the warning stops the transfer,\n"
      "which then runs its closing steps and leaves the reader without a working\n"
-     "program (exit 130).",
-     1,
-     {},
-     runFlash},
+     "program (exit 130).\n"
+     "--rescue is for such a reader, left in its loader: with --serial PATH it\n"
+     "waits up to 60 s at 9600 baud for the loader while the reader is switched\n"
+     "off and on again, then flashes and verifies as above (exit 1 when no loader\n"
+     "showed).",
+     1, kFlashOptions, runFlash},
     {"test", "test [--count N]", "each ID the reader sends, until Ctrl+C or N IDs",
      "Prints each ID that the reader sends, one line each, until Ctrl+C or N\n"
      "IDs. A USB reader types as a keyboard: keep this terminal in focus.\n"

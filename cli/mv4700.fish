@@ -20,7 +20,9 @@ complete -c mv4700 -s h -l help -d "show the help"
 complete -c mv4700 -l version -d "show the versions"
 
 complete -c mv4700 -n "__fish_seen_subcommand_from read" -s o -l output -r -F -d "save the settings to this .mvs file"
-complete -c mv4700 -n "__fish_seen_subcommand_from write" -l verify -d "read back and compare"
+complete -c mv4700 -n "__fish_seen_subcommand_from write" -l verify -d "read back and compare (the default)"
+complete -c mv4700 -n "__fish_seen_subcommand_from write" -l no-verify -d "do not read back"
+complete -c mv4700 -n "__fish_seen_subcommand_from flash" -l rescue -d "a reader left in its loader"
 complete -c mv4700 -n "__fish_seen_subcommand_from write" -F
 complete -c mv4700 -n "__fish_seen_subcommand_from flash" -F
 complete -c mv4700 -n "__fish_seen_subcommand_from test" -l count -x -d "end after N IDs"

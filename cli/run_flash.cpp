@@ -10,6 +10,7 @@
 #include "cli/terminal_dialogs.h"
 #include "cli/terminal_size.h"
 #include "firmware/firmware_image.h"
+#include "firmware/flash_verify.h"
 #include "firmware/fwupdate.h"
 #include "firmware/transfer_watch.h"
 #include "link/device_session.h"
@@ -20,6 +21,9 @@ namespace mv4700::cli {
 namespace {
 
 constexpr double kRedrawSeconds = 0.1;
+// How long a flashed reader may take to answer again: its program starts, and
+// a USB reader comes back on the bus.
+constexpr int kVerifySeconds = 20;
 
 // Follows the transfer: a progress bar on a terminal, and Ctrl+C. Before the
 // erase a press stops at once: nothing is lost yet. From the erase on the
@@ -69,13 +73,40 @@ class FlashWatch final : public TransferWatch {
   double lastDraw_ = -1;
 };
 
+// After an update the reader must say it holds the image: exit 0 means that.
+int verifyFlashed(RunContext& run, const QString& expected) {
+  const FlashVerdict verdict = awaitFlashedVersion(run.session, expected, kVerifySeconds);
+  QJsonObject& json = run.output.fields();
+  json[QStringLiteral("verified")] = verdict.kind == FlashVerdict::Kind::Verified;
+  switch (verdict.kind) {
+    case FlashVerdict::Kind::Verified:
+      run.output.line(QStringLiteral("Verified: the reader reports ") + verdict.reported);
+      return exit_status::kDone;
+    case FlashVerdict::Kind::Mismatch:
+      json[QStringLiteral("expected")] = expected;
+      json[QStringLiteral("reported")] = verdict.reported;
+      run.output.line(QStringLiteral("Verify failed: the reader reports %1, the image holds %2")
+                          .arg(verdict.reported, expected));
+      return exit_status::kReaderFailed;
+    case FlashVerdict::Kind::NotBack:
+      break;
+  }
+  json[QStringLiteral("expected")] = expected;
+  run.output.line(QStringLiteral("Verify failed: the reader did not come back within %1 s")
+                      .arg(kVerifySeconds));
+  return exit_status::kReaderFailed;
+}
+
 }  // namespace
 
 int runFlash(RunContext& run) {
   const InterruptCatcher catcher;
   const auto image = std::make_unique<FirmwareImage>();
   FlashWatch watch(run, run.io.errIsTerminal);
-  const Outcome outcome = Fwupdate(run.session, *image, run.dialogs, run.invocation.file, &watch);
+  const Outcome outcome =
+      run.invocation.rescue
+          ? Fwrescue(run.session, *image, run.dialogs, run.invocation.file, &watch)
+          : Fwupdate(run.session, *image, run.dialogs, run.invocation.file, &watch);
   run.status.finish();
   if (watch.stopped()) {
     run.status.note(watch.erasing()
@@ -86,7 +117,8 @@ int runFlash(RunContext& run) {
     run.output.fields()[QStringLiteral("stopped")] = true;
     return exit_status::kInterrupted;
   }
-  return run.exitStatus(outcome);
+  if (outcome != Outcome::Done) return run.exitStatus(outcome);
+  return verifyFlashed(run, image->fwText);
 }
 
 }  // namespace mv4700::cli

@@ -43,7 +43,7 @@ void showError(Dialogs& dialogs, const QString& text) {
 }  // namespace
 
 Outcome confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& linkState,
-                            const QString& filePath) {
+                            const QString& filePath, bool rescue) {
   const FirmwareFileLoad load = loadFirmwareFile(image, filePath);
   if (load.openFailure != fault::kNone) {
     showError(dialogs,
@@ -63,7 +63,10 @@ Outcome confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& lin
   if (f != fault::kNone || image.fwText != kMarker) return notFirmware(f);
   if (const int versionFault = readVersionText(image)) return notFirmware(versionFault);
 
-  const QString question = QStringLiteral("The version message of binary file: ") + u'\n' +
+  const QString lead =
+      rescue ? QStringLiteral("Rescue of a reader left in its loader, without a program.\n\n")
+             : QString();
+  const QString question = lead + QStringLiteral("The version message of binary file: ") + u'\n' +
                            image.fwText + QStringLiteral("\n\nAre you sure to start flash ?\n");
   const Dialogs::Answer answer = dialogs.show(Dialogs::Icon::Question, Dialogs::Buttons::OkCancel,
                                               QStringLiteral("Firmware Update"), question);

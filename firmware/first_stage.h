@@ -13,7 +13,8 @@ class Dialogs;
 // and asks the operator. Done when the operator confirmed the flash, Declined
 // when not; FileProblem when the file could not be opened (linkState is then
 // cleared), Refused when it is no firmware. Nothing here prints to the status box.
+// A rescue's question says so first.
 Outcome confirmFirmwareFile(FirmwareImage& image, Dialogs& dialogs, QString& linkState,
-                            const QString& filePath);
+                            const QString& filePath, bool rescue = false);
 
 }  // namespace mv4700

@@ -22,4 +22,15 @@ Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
   return outcome;
 }
 
+Outcome Fwrescue(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
+                 const QString& filePath, TransferWatch* watch) {
+  if (const Outcome checked =
+          confirmFirmwareFile(image, dialogs, session.linkState(), filePath, /*rescue=*/true);
+      checked != Outcome::Done)
+    return checked;
+  const Outcome outcome = serialFirmwareRescue(session, image, watch);
+  session.linkState().clear();
+  return outcome;
+}
+
 }  // namespace mv4700

@@ -18,4 +18,10 @@ class TransferWatch;
 Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
                  const QString& filePath, TransferWatch* watch = nullptr);
 
+// The update of a reader left in its loader, with no program to answer a
+// search: checks and confirms the image as above (saying it is a rescue),
+// then waits for the loader on the session's serial port and flashes it.
+Outcome Fwrescue(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
+                 const QString& filePath, TransferWatch* watch = nullptr);
+
 }  // namespace mv4700

@@ -62,11 +62,17 @@ class SerialFlash {
       status_.printLine(QStringLiteral("No serial port to wait on for the loader!"));
       return Outcome::NoReader;
     }
-    bool finished = false;
-    if (!(watch_ && watch_->stopRequested())) {
-      finished = loaderGreeting() && updateCommand() && speedChange() && sendBytes();
-      if (finished) finish();
+    if (watch_ && watch_->stopRequested()) {
+      serial_.closePort();
+      return Outcome::Failed;
     }
+    // No loader within the wait: nothing was sent, there is no reader there.
+    if (!loaderGreeting()) {
+      serial_.closePort();
+      return watch_ && watch_->stopRequested() ? Outcome::Failed : Outcome::NoReader;
+    }
+    const bool finished = updateCommand() && speedChange() && sendBytes();
+    if (finished) finish();
     serial_.closePort();
     return finished ? Outcome::Done : Outcome::Failed;
   }

@@ -46,7 +46,7 @@ TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
   EXPECT_TRUE(p.invocation->verify && p.invocation->json && p.invocation->watch);
 
   const ParsedArguments help = parseArguments({"mv4700", "flash", "--help"});
-  EXPECT_TRUE(help.help.contains("flash IMAGE.bin"));
+  EXPECT_TRUE(help.help.contains("flash [--rescue] IMAGE.bin"));
   EXPECT_TRUE(help.help.contains("64"));
 }
 

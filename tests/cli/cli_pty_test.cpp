@@ -166,7 +166,41 @@ TEST_F(CliOverPty, ResetAndFlashWithYes) {
   EXPECT_TRUE(flash.err.contains("Total 600 Bytes. Writing:............\n"))
       << flash.err.toStdString();
   EXPECT_TRUE(flash.errLines().contains("4700-01 firmware update Finished!"));
+  EXPECT_EQ(flash.out, "Verified: the reader reports NEW 9.9\n");
   EXPECT_EQ(runCli({"--serial", reader.path(), "version"}).out, "NEW 9.9\n");
+}
+
+// A loader that acknowledges every step and stores nothing: only the check
+// after the update sees it, and exit 0 is never given for it.
+TEST_F(CliOverPty, AFlashTheReaderDoesNotHoldFailsItsVerify) {
+  SimulatedReader reader(MV4700_SIM_PATH, {"--loader-forget", "--boot-seconds", "1.2"});
+  ASSERT_FALSE(reader.path().isEmpty());
+  const QString firmware = inDir("fw.bin");
+  ASSERT_TRUE(putFile(firmware, makeSampleImage(300, "LOST 1.0")));
+  const CliResult flash = runCli({"--serial", reader.path(), "--yes", "--json", "flash", firmware});
+  EXPECT_EQ(flash.status, 2) << flash.err.toStdString();
+  const QJsonObject json = QJsonDocument::fromJson(flash.out.toUtf8()).object();
+  EXPECT_EQ(json.value("verified"), QJsonValue(false));
+  EXPECT_EQ(json.value("expected").toString(), "LOST 1.0");
+}
+
+// A transfer stopped half way leaves the reader in its loader; the rescue
+// waits for that loader through a power cycle, flashes and verifies it.
+TEST_F(CliOverPty, ARescueBringsBackAReaderLeftInItsLoader) {
+  SimulatedReader reader(MV4700_SIM_PATH, {"--boot-seconds", "1.2", "--loader-unplug", "150"});
+  ASSERT_FALSE(reader.path().isEmpty());
+  const QString firmware = inDir("fw.bin");
+  ASSERT_TRUE(putFile(firmware, makeSampleImage(300, "BACK 2.0")));
+  EXPECT_EQ(runCli({"--serial", reader.path(), "--yes", "flash", firmware}).status, 2);
+  EXPECT_EQ(runCli({"--yes", "flash", "--rescue", firmware}).status, 64);
+
+  reader.command("loader-unplug off");
+  CliProcess rescue({"--serial", reader.path(), "--yes", "flash", "--rescue", firmware});
+  ASSERT_TRUE(rescue.waitFor("waiting for its loader"));
+  reader.command("unplug");
+  reader.command("replug");
+  EXPECT_EQ(rescue.finish(), 0);
+  EXPECT_TRUE(rescue.out().contains("Verified: the reader reports BACK 2.0"));
 }
 
 TEST_F(CliOverPty, ListNamesThePortItsSpeedAndTheModel) {

@@ -82,7 +82,7 @@ class CliWindowTest : public QObject {
       QStringList arguments;
       QString before;  // what only the command line prints first
     } commands[] = {
-        {"pusb", {"write", file}, fileLines},
+        {"pusb", {"write", "--no-verify", file}, fileLines},
         {"reads", {"read"}, {}},
         {"rver", {"version"}, {}},
     };
