@@ -154,19 +154,11 @@ class CheckOnlyDialogs final : public Dialogs {
   Dialogs& notices_;
 };
 
-}  // namespace
-
-int runAll(RunContext& run) {
+// The input is read and checked once, before any reader is searched or
+// awaited: bad input ends at once with nothing sent. `question` gets the
+// question the command would ask each reader.
+std::optional<int> checkInput(RunContext& run, std::optional<Question>& question) {
   const Invocation& inv = run.invocation;
-  Devices& devices = run.devices;
-  if (!devices.serialPortAt || !devices.makeClock) {
-    run.status.note(QStringLiteral("mv4700: --all is not available here."));
-    return exit_status::kUsage;
-  }
-
-  // The input is read and checked once, before any reader is searched: bad
-  // input ends at once with nothing sent.
-  std::optional<Question> question;
   if (inv.command == u"flash") {
     const auto image = std::make_unique<FirmwareImage>();
     CheckOnlyDialogs check(run.dialogs);
@@ -183,6 +175,32 @@ int runAll(RunContext& run) {
     run.status.refresh();
     if (loaded != Outcome::Done) return run.exitStatus(loaded);
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> checkInputOnce(RunContext& run) {
+  std::optional<Question> question;
+  if (const std::optional<int> bad = checkInput(run, question)) return bad;
+  if (!question) return std::nullopt;
+  if (run.dialogs.show(question->icon, Dialogs::Buttons::OkCancel, question->title,
+                       question->text) != Dialogs::Answer::Ok)
+    return run.exitStatus(Outcome::Declined);
+  run.dialogs.answeredForAll();
+  return std::nullopt;
+}
+
+int runAll(RunContext& run) {
+  const Invocation& inv = run.invocation;
+  Devices& devices = run.devices;
+  if (!devices.serialPortAt || !devices.makeClock) {
+    run.status.note(QStringLiteral("mv4700: --all is not available here."));
+    return exit_status::kUsage;
+  }
+
+  std::optional<Question> question;
+  if (const std::optional<int> bad = checkInput(run, question)) return *bad;
   // Asked once, listing the readers: Ctrl+C or "no" here sends nothing.
   const auto ask = [&](const QString& readers) {
     if (!question) return true;

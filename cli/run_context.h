@@ -29,6 +29,9 @@ struct RunContext {
   // The exit status of a command, or of a file step, that ended with
   // `outcome`: the one map from outcomes to exit statuses.
   int exitStatus(Outcome outcome) const;
+  // The outcome exitStatus() was last asked about: tells "declined" from
+  // "done" under --watch.
+  mutable Outcome lastOutcome = Outcome::Done;
 };
 
 // read -o under --watch and --all: the highest number N of a file "STEM-N.SUFFIX"
