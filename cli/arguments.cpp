@@ -22,12 +22,15 @@ const char* const kExitStatuses =
     "  130  Ctrl+C answered a question (nothing is sent) or stopped a transfer\n"
     "  129, 143  SIGHUP, SIGTERM ended the command, after its closing steps\n"
     "  141  standard output or error was a closed pipe\n"
+    "  With --all: 0 when every reader is done, else the highest status of any\n"
+    "  reader; 1 when no reader answered.\n"
     "\n"
     "Signals:\n"
     "  Ctrl+C (SIGINT) at a question answers it with nothing sent. Before a\n"
     "  firmware erase it stops at once; from the erase on the first press only\n"
     "  warns and a press after the warning stops the transfer. It ends test and\n"
-    "  --watch (with the tally). SIGTERM and SIGHUP act as two presses. Each\n"
+    "  --watch (with the tally). Under --all it acts on every running transfer at\n"
+    "  once. SIGTERM and SIGHUP act as two presses. Each\n"
     "  ends after the closing steps and leaves the terminal as it found it.\n";
 
 QCommandLineOption qtOption(const OptionSpec& spec) {
@@ -54,13 +57,21 @@ QString commandWord(const QStringList& arguments) {
 
 QString toolHelp(const QCommandLineParser& parser) {
   QString text = QStringLiteral(
-      "Usage: mv4700 [--usb HIDRAW-PATH | --serial PORT-PATH [--baud N]] [--yes] [--json]\n"
-      "              [--watch] COMMAND [ARGS]\n"
+      "Usage: mv4700 [--usb HIDRAW-PATH | --serial PORT-PATH | --all] [--baud N] [--yes]\n"
+      "              [--json] [--watch] COMMAND [ARGS]\n"
       "\n"
       "Configures Mirevantis 4700 and 4700-01 iButton readers without a window.\n"
       "Without --usb or --serial the reader is searched on USB first, then on COM1\n"
       "to COM16 at 9600, 19200, 57600 and 115200 baud (MV4700_COM_PORTS sets the\n"
       "slots). Status lines go to standard error, results to standard output.\n"
+      "\n"
+      "--all runs the command on every reader found at once: USB readers one after\n"
+      "another, serial readers each on its own line. The question is asked once for\n"
+      "all. Each line is prefixed with the reader's name (\"RS232 COM2 /dev/ttyUSB1\",\n"
+      "\"USB /dev/hidraw3\"); each reader ends with a summary line, then a tally.\n"
+      "With --json: one object a line per reader, then the tally. The exit status is\n"
+      "0 when every reader is done, else the highest status any reader gave.\n"
+      "--watch --all serves each reader as it answers, while others still run.\n"
       "\n"
       "Commands:\n");
   for (const CommandSpec& c : commands()) {
@@ -161,6 +172,9 @@ ParsedArguments parseArguments(const QStringList& arguments) {
   inv.yes = parser.isSet(QStringLiteral("yes"));
   inv.json = parser.isSet(QStringLiteral("json"));
   inv.watch = parser.isSet(QStringLiteral("watch"));
+  inv.all = parser.isSet(QStringLiteral("all"));
+  if (inv.all && (usb || serial))
+    return usage(QStringLiteral("--all searches every reader; it excludes --usb and --serial"));
   if (inv.watch && (inv.command == u"list" || inv.command == u"test"))
     return usage(QStringLiteral("--watch is for write, flash, reset, read -o and version"));
 

@@ -19,6 +19,7 @@ struct Invocation {
   bool yes = false;
   bool json = false;
   bool watch = false;
+  bool all = false;          // every reader on the bench at once
   QString file;              // write: the settings file; flash: the image; read: -o
   bool verify = true;        // write: read the settings back and compare them
   bool rescue = false;       // flash: a reader left in its loader

@@ -9,6 +9,7 @@
 #include "cli/arguments.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
+#include "cli/run_all.h"
 #include "cli/run_context.h"
 #include "cli/signals.h"
 #include "cli/stream_status_box.h"
@@ -84,7 +85,9 @@ int run(const Invocation& inv, Devices& devices, const Io& io, Output& output) {
   chooseDevice(inv, devices, session);
   RunContext run{inv, devices, io, session, status, dialogs, output};
 
-  const int exitStatus = inv.watch ? watchLoop(run, inv.runner) : inv.runner(run);
+  const int exitStatus = inv.all     ? runAll(run)
+                         : inv.watch ? watchLoop(run, inv.runner)
+                                     : inv.runner(run);
   status.finish();
   return exitStatus;
 }
@@ -107,7 +110,7 @@ int runCommandLine(const QStringList& arguments, Devices& devices, const Io& io)
   const Invocation& inv = *parsed.invocation;
   int exitStatus = run(inv, devices, io, output);
   if (const int ending = SignalHandling::endingStatus()) exitStatus = ending;
-  if (!inv.watch) {
+  if (!inv.watch && !inv.all) {
     output.fields()[QStringLiteral("command")] = inv.command;
     output.fields()[QStringLiteral("exitStatus")] = exitStatus;
     output.finish();

@@ -6,7 +6,7 @@ namespace mv4700::cli {
 
 namespace {
 
-constexpr std::array<OptionSpec, 8> kGlobal{{
+constexpr std::array<OptionSpec, 9> kGlobal{{
     {"", "usb", "HIDRAW-PATH", "Use the USB reader at this hidraw node; no search."},
     {"", "serial", "PORT-PATH", "Use the reader on this serial port; no search."},
     {"", "baud", "N", "Only this speed on the serial ports (9600, 19200, 57600, 115200)."},
@@ -14,6 +14,7 @@ constexpr std::array<OptionSpec, 8> kGlobal{{
     {"", "json", nullptr, "Print the results as one JSON object."},
     {"", "watch", nullptr,
      "Run again on every next reader, until Ctrl+C (write, flash, reset, read -o, version)."},
+    {"", "all", nullptr, "Run the command on every reader found, all at once."},
     {"h", "help", nullptr, "Show this help."},
     {"", "version", nullptr, "Show the versions of mv4700, Qt and hidapi."},
 }};

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace mv4700 {
 class Clock;
@@ -20,6 +21,11 @@ struct Devices {
   std::function<void(const QString& hidrawPath)> useOnlyUsbPath = [](const QString&) {};
   std::function<void(const QString& portPath)> useOnlySerialPath = [](const QString&) {};
   QString hidVersion = {};  // the HID library's version, for --version
+  // For --all, where every reader has backends of its own: a serial port that
+  // reaches only the port at `path` as COM `slot` (empty path: the usual COM
+  // slots, for the search), and a clock. Unset: --all is not offered.
+  std::function<std::unique_ptr<SerialService>(const QString& path, int slot)> serialPortAt = {};
+  std::function<std::unique_ptr<Clock>()> makeClock = {};
 };
 
 }  // namespace mv4700::cli

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <memory>
 
 #include "cli/cli.h"
 #include "link/hid_hidapi.h"
@@ -20,6 +21,12 @@ int main(int argc, char** argv) {
   devices.hidVersion = QString::fromStdString(mv4700::hidapiVersion());
   devices.useOnlyUsbPath = [&hid](const QString& path) { hid.setOnlyPath(path.toStdString()); };
   devices.useOnlySerialPath = [&serial](const QString& path) { serial.setOnlyPort(path); };
+  devices.serialPortAt = [](const QString& path, int slot) -> std::unique_ptr<mv4700::SerialService> {
+    auto port = std::make_unique<mv4700::QtSerialService>();
+    if (!path.isEmpty()) port->setOnlyPort(path, slot);
+    return port;
+  };
+  devices.makeClock = [] { return std::make_unique<mv4700::SteadyClock>(); };
 
   mv4700::cli::Io io;
   io.inIsTerminal = ::isatty(STDIN_FILENO) == 1;

@@ -16,6 +16,7 @@ complete -c mv4700 -l baud -x -a "9600 19200 57600 115200" -d "only this speed"
 complete -c mv4700 -s y -l yes -d "answer the question with yes"
 complete -c mv4700 -l json -d "results as one JSON object"
 complete -c mv4700 -l watch -d "run again on every next reader"
+complete -c mv4700 -l all -d "run on every reader found, all at once"
 complete -c mv4700 -s h -l help -d "show the help"
 complete -c mv4700 -l version -d "show the versions"
 

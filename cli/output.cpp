@@ -7,7 +7,7 @@
 namespace mv4700::cli {
 
 void Output::write(const QByteArray& bytes) {
-  if (failure_ != 0) return;
+  if (failure_ != 0 || !stream_) return;
   errno = 0;
   const std::size_t size = static_cast<std::size_t>(bytes.size());
   if (std::fwrite(bytes.constData(), 1, size, stream_) != size || std::fflush(stream_) != 0)
@@ -15,7 +15,11 @@ void Output::write(const QByteArray& bytes) {
 }
 
 void Output::line(const QString& text) {
-  if (!json_) write((text + u'\n').toLocal8Bit());
+  if (json_) return;
+  if (lines_)
+    lines_(text);
+  else
+    write((text + u'\n').toLocal8Bit());
 }
 
 QJsonObject Output::takeFields() {

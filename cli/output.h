@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <cstdio>
+#include <functional>
 
 namespace mv4700::cli {
 
@@ -11,6 +12,9 @@ namespace mv4700::cli {
 class Output {
  public:
   Output(std::FILE* stream, bool json) : stream_(stream), json_(json) {}
+  // One reader's results under --all: each result line goes to `lines`.
+  Output(std::function<void(const QString&)> lines, bool json)
+      : stream_(nullptr), json_(json), lines_(std::move(lines)) {}
 
   bool json() const { return json_; }
   // A result line; left out with --json, where the same result is a field.
@@ -34,6 +38,7 @@ class Output {
   bool json_;
   QJsonObject fields_;
   int failure_ = 0;
+  std::function<void(const QString&)> lines_;
 };
 
 }  // namespace mv4700::cli

@@ -24,12 +24,20 @@ struct RunContext {
   StreamStatusBox& status;
   TerminalDialogs& dialogs;
   Output& output;
-  int readerNumber = 0;  // under --watch: 1 for the first reader, and so on
+  int readerNumber = 0;  // under --watch and --all: numbers read -o's files
 
   // The exit status of a command, or of a file step, that ended with
   // `outcome`: the one map from outcomes to exit statuses.
   int exitStatus(Outcome outcome) const;
+  // The outcome exitStatus() was last asked about: tells "declined" from
+  // "done" under --watch.
+  mutable Outcome lastOutcome = Outcome::Done;
 };
+
+// read -o under --watch and --all: the highest number N of a file "STEM-N.SUFFIX"
+// already beside `path` ("bench.mvs"); 0 when there is none. Numbering goes on
+// after it, so no file is overwritten.
+int highestNumberedFile(const QString& path);
 
 int runList(RunContext& run);
 int runRead(RunContext& run);

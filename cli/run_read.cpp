@@ -1,4 +1,7 @@
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
 #include <QJsonObject>
 
 #include "cli/output.h"
@@ -26,6 +29,22 @@ QString numberedPath(const QString& path, int readerNumber) {
 }
 
 }  // namespace
+
+int highestNumberedFile(const QString& path) {
+  const QFileInfo info(path);
+  const QString suffix = info.suffix();
+  const QString stem = suffix.isEmpty() ? info.fileName() : info.completeBaseName();
+  const QRegularExpression pattern(
+      QStringLiteral("^%1-(\\d{3,})%2$")
+          .arg(QRegularExpression::escape(stem),
+               suffix.isEmpty() ? QString() : QRegularExpression::escape(u'.' + suffix)));
+  int highest = 0;
+  for (const QString& name : info.dir().entryList(QDir::Files)) {
+    const QRegularExpressionMatch m = pattern.match(name);
+    if (m.hasMatch()) highest = std::max(highest, m.captured(1).toInt());
+  }
+  return highest;
+}
 
 int runRead(RunContext& run) {
   PlainFields fields;

@@ -13,7 +13,7 @@ namespace {
 std::atomic<int> presses{0};
 std::atomic<int> endingSignal{0};
 std::atomic<int> catching{0};
-std::atomic<bool> warnOnFirst{false};
+std::atomic<int> warnOnFirst{0};  // transfers past their erase (several under --all)
 std::atomic<bool> warned{false};
 
 constexpr char kWarning[] =
@@ -33,7 +33,7 @@ extern "C" void onSignal(int signal) {
     presses.fetch_add(2);
     return;
   }
-  if (presses.fetch_add(1) == 0 && warnOnFirst.load()) {
+  if (presses.fetch_add(1) == 0 && warnOnFirst.load() > 0) {
     const int saved = errno;
     const ssize_t written = ::write(STDERR_FILENO, kWarning, sizeof kWarning - 1);
     static_cast<void>(written);
@@ -79,11 +79,11 @@ int InterruptCatcher::count() {
 }
 
 TransferWarning::TransferWarning() {
-  warnOnFirst = true;
+  warnOnFirst.fetch_add(1);
 }
 
 TransferWarning::~TransferWarning() {
-  warnOnFirst = false;
+  warnOnFirst.fetch_sub(1);
 }
 
 bool TransferWarning::shown() {

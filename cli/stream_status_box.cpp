@@ -13,7 +13,22 @@ constexpr qsizetype kProgressRoom = 40;
 
 }  // namespace
 
+StreamStatusBox::~StreamStatusBox() {
+  if (lines_ && !pending_.isEmpty()) lines_(pending_);
+}
+
 void StreamStatusBox::write(const QString& text) {
+  if (lines_) {
+    // Whole lines only: lines of two readers never mix.
+    pending_ += text;
+    qsizetype end;
+    while ((end = pending_.indexOf(u'\n')) >= 0) {
+      const QString line = pending_.left(end);
+      pending_.remove(0, end + 1);
+      if (!line.isEmpty()) lines_(line);
+    }
+    return;
+  }
   const QByteArray bytes = text.toLocal8Bit();
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream_);
 }
@@ -22,11 +37,11 @@ void StreamStatusBox::printLine(const QString& text) {
   // A failure that ends the transfer's line goes below the bar, not after it.
   if (progressShown_ && !text.isEmpty()) write(QStringLiteral("\n"));
   write(text + u'\n');
-  std::fflush(stream_);
+  refresh();
   openLine_.clear();
   progressShown_ = false;
   drawn_ = 0;
-  ++lines_;
+  ++linesDone_;
 }
 
 void StreamStatusBox::printOpen(const QString& text) {
@@ -37,6 +52,11 @@ void StreamStatusBox::printOpen(const QString& text) {
 
 void StreamStatusBox::showProgress(std::int64_t sent, std::int64_t total, double elapsedSeconds,
                                    int columns, bool dumb) {
+  if (progress_) {
+    progress_(sent, total);
+    progressShown_ = true;
+    return;
+  }
   const int room = std::max(columns - 1, 0);
   // The open line gives way where the bar would have no room.
   const QString lead = openLine_.left(std::max<qsizetype>(room - kProgressRoom, 0)) + u' ';
@@ -46,7 +66,7 @@ void StreamStatusBox::showProgress(std::int64_t sent, std::int64_t total, double
       dumb ? QString(std::max<qsizetype>(drawn_ - line.size(), 0), u' ') : QStringLiteral("\x1b[K");
   write(u'\r' + line + clearRest);
   drawn_ = line.size();
-  std::fflush(stream_);
+  refresh();
   progressShown_ = true;
 }
 
@@ -54,7 +74,7 @@ void StreamStatusBox::note(const QString& text) {
   const bool open = progressShown_ || !openLine_.isEmpty();
   write((open ? QStringLiteral("\n") : QString()) + text + u'\n');
   if (open && !progressShown_) write(openLine_);
-  std::fflush(stream_);
+  refresh();
 }
 
 void StreamStatusBox::finish() {

@@ -40,6 +40,7 @@ Dialogs::Answer TerminalDialogs::show(Icon, Buttons buttons, const QString& titl
     status_.note(shown);
     return Answer::Ok;
   }
+  if (answeredForAll_) return Answer::Ok;
   if (assumeYes_) {
     status_.note(shown + QStringLiteral(" yes (--yes)"));
     return Answer::Ok;

@@ -22,6 +22,9 @@ class TerminalDialogs final : public Dialogs {
   bool couldNotAsk() const { return couldNotAsk_; }
   bool interrupted() const { return interrupted_; }
   void forget() { couldNotAsk_ = interrupted_ = false; }
+  // The question was asked once for many readers, and answered yes: each
+  // reader's own copy of it is answered yes without a line.
+  void answeredForAll() { answeredForAll_ = true; }
 
  private:
   bool ask(const QString& question);
@@ -31,6 +34,7 @@ class TerminalDialogs final : public Dialogs {
   StreamStatusBox& status_;
   bool couldNotAsk_ = false;
   bool interrupted_ = false;
+  bool answeredForAll_ = false;
 };
 
 }  // namespace mv4700::cli

@@ -2,9 +2,11 @@
 
 #include <QJsonObject>
 #include <ctime>
+#include <optional>
 
 #include "cli/exit_status.h"
 #include "cli/output.h"
+#include "cli/run_all.h"
 #include "cli/signals.h"
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
@@ -19,18 +21,34 @@ namespace {
 
 constexpr long kPollPauseMs = 300;
 
-// Polls until whether a reader answers is `present`; false when Ctrl+C came
-// first.
-bool waitFor(ReaderPresence& presence, bool present) {
+// A reader that restarts after its update is away this long at most: only
+// an absence this long counts as the reader gone.
+constexpr double kGoneSeconds = 2.0;
+
+// Polls until whether a reader answers is `present` (for absence: for
+// kGoneSeconds on end); false when Ctrl+C came first.
+bool waitFor(ReaderPresence& presence, bool present, Clock& clock) {
+  double absentSince = -1;
   while (InterruptCatcher::count() == 0) {
-    if (presence.readerAnswers() == present) return true;
+    const bool answers = presence.readerAnswers();
+    if (present && answers) return true;
+    if (!present) {
+      const double now = clock.seconds();
+      if (answers) {
+        absentSince = -1;
+      } else {
+        if (absentSince < 0) absentSince = now;
+        if (now - absentSince >= kGoneSeconds) return true;
+      }
+    }
     const timespec pause{0, kPollPauseMs * 1'000'000L};
     ::nanosleep(&pause, nullptr);
   }
   return false;
 }
 
-QString resultWord(int status) {
+QString resultWord(int status, bool declined) {
+  if (status == exit_status::kDone && declined) return QStringLiteral("declined");
   switch (status) {
     case exit_status::kDone:
       return QStringLiteral("done");
@@ -60,19 +78,32 @@ int watchLoop(RunContext& run, Runner runner) {
   Clock& clock = run.devices.clock;
   int readers = 0;
   int done = 0;
+  int declined = 0;
+  // The input is read and checked, and the question asked, once before the
+  // first reader is awaited: bad input or a question that cannot be asked
+  // ends at once, with nothing sent.
+  if (const std::optional<int> ended = checkInputOnce(run)) return *ended;
+  const int firstNumber = run.invocation.command == u"read" && !run.invocation.file.isEmpty()
+                              ? highestNumberedFile(run.invocation.file) + 1
+                              : 1;
   while (true) {
     run.status.note(QStringLiteral("mv4700: waiting for a reader (Ctrl+C ends)..."));
-    if (!waitFor(presence, true)) break;
+    if (!waitFor(presence, true, clock)) break;
 
     ++readers;
-    run.readerNumber = readers;
+    run.readerNumber = firstNumber + readers - 1;
+    run.lastOutcome = Outcome::Done;
     run.session.serial.comPort = 0;
     run.dialogs.forget();
     const double start = clock.seconds();
     const int status = runner(run);
     run.status.finish();
     if (status == exit_status::kUsage) return status;
-    if (status == exit_status::kDone) ++done;
+    const bool wasDeclined = status == exit_status::kDone && run.lastOutcome == Outcome::Declined;
+    if (wasDeclined)
+      ++declined;
+    else if (status == exit_status::kDone)
+      ++done;
 
     const double seconds = clock.seconds() - start;
     const QString link = linkText(run.session, status);
@@ -80,28 +111,31 @@ int watchLoop(RunContext& run, Runner runner) {
       QJsonObject summary = run.output.takeFields();
       summary[QStringLiteral("reader")] = readers;
       summary[QStringLiteral("link")] = link;
-      summary[QStringLiteral("result")] = resultWord(status);
+      summary[QStringLiteral("result")] = resultWord(status, wasDeclined);
       summary[QStringLiteral("exitStatus")] = status;
       summary[QStringLiteral("seconds")] = qRound(seconds * 10) / 10.0;
       run.output.objectLine(summary);
     } else {
       run.output.line(QStringLiteral("reader %1: %2, %3, %4 s")
                           .arg(readers)
-                          .arg(link, resultWord(status))
+                          .arg(link, resultWord(status, wasDeclined))
                           .arg(seconds, 0, 'f', 1));
     }
 
     if (InterruptCatcher::count() != 0 || run.output.failed()) break;
     run.status.note(QStringLiteral("mv4700: take the reader away..."));
-    if (!waitFor(presence, false)) break;
+    if (!waitFor(presence, false, clock)) break;
   }
 
-  const int failed = readers - done;
+  const int failed = readers - done - declined;
   if (run.output.json()) {
-    run.output.objectLine(QJsonObject{{"readers", readers}, {"done", done}, {"failed", failed}});
+    run.output.objectLine(QJsonObject{
+        {"readers", readers}, {"done", done}, {"declined", declined}, {"failed", failed}});
   } else {
-    run.output.line(
-        QStringLiteral("%1 readers: %2 done, %3 failed").arg(readers).arg(done).arg(failed));
+    QString line =
+        QStringLiteral("%1 readers: %2 done, %3 failed").arg(readers).arg(done).arg(failed);
+    if (declined > 0) line += QStringLiteral(", %1 declined").arg(declined);
+    run.output.line(line);
   }
   if (failed > 0) return exit_status::kReaderFailed;
   return readers == 0 ? exit_status::kNoReader : exit_status::kDone;

@@ -1,8 +1,13 @@
 // Flashes 1, 2, 4 and 8 emulated serial readers at once at wire time through
-// the bench engine, and probes 16 silent pseudo-terminal slots against one.
+// `mv4700 --all --yes --baud 57600 flash IMAGE` run as a child process, and
+// times `mv4700 --all list` over 16 silent pseudo-terminal slots against one.
+// The processor seconds and the peak memory are the child's (wait4).
 //
 //   bench_fleet [image-length [rounds]]
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,66 +18,53 @@
 #include <cstdlib>
 #include <vector>
 
-#include "firmware/firmware_image.h"
-#include "firmware/fwupdate.h"
-#include "fleet/bench_engine.h"
-#include "fleet/bench_search.h"
-#include "link/serial_qt.h"
-#include "seams/clock.h"
-#include "seams/dialogs.h"
 #include "sim/sample_image.h"
-#include "sim/sim_hid.h"
 #include "tests/support/simulated_reader.h"
+
+extern char** environ;
 
 using namespace mv4700;
 using Steady = std::chrono::steady_clock;
 
 namespace {
 
-class ConfirmAll final : public Dialogs {
- public:
-  Answer show(Icon, Buttons, const QString&, const QString&) override { return Answer::Ok; }
+// What one run of mv4700 cost.
+struct ChildFigures {
+  int status = -1;
+  double wall = -1;
+  double processor = 0;
+  long peakKilobytes = 0;
 };
 
-class QuietReport final : public BenchReport {
- public:
-  void started(int) override {}
-  void statusLine(int, const QString&) override {}
-  void progress(int, std::int64_t, std::int64_t) override {}
-  void ended(int, const BenchEnd&) override {}
-};
-
-ReaderBackends qtBackends(const ListedReader& reader) {
-  ReaderBackends b;
-  b.clock = std::make_unique<SteadyClock>();
-  b.hid = std::make_unique<SimHidLibrary>(*b.clock);
-  auto port = std::make_unique<QtSerialService>();
-  port->setOnlyPort(reader.path, reader.comPort);
-  b.serial = std::move(port);
-  return b;
-}
-
-std::vector<BenchReader> find(const QStringList& paths) {
-  qputenv("MV4700_COM_PORTS", paths.join(u',').toLocal8Bit());
-  SteadyClock clock;
-  SimHidLibrary noUsb(clock);
-  BenchSearch serialOnly;
-  serialOnly.usb = false;
-  return findBenchReaders(
-      noUsb, [] { return std::make_unique<QtSerialService>(); },
-      [] { return std::make_unique<SteadyClock>(); }, serialOnly);
-}
-
-double processorSeconds() {
+// Runs mv4700 with `arguments`, MV4700_COM_PORTS set to `ports`, its output
+// thrown away; waits for it and takes its own resource use.
+ChildFigures runTool(const QStringList& arguments, const QStringList& ports) {
+  qputenv("MV4700_COM_PORTS", ports.join(u',').toLocal8Bit());
+  std::vector<QByteArray> words{QByteArray(MV4700_CLI_PATH)};
+  for (const QString& a : arguments) words.push_back(a.toLocal8Bit());
+  std::vector<char*> argv;
+  for (QByteArray& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  ChildFigures f;
+  pid_t pid = 0;
+  const Steady::time_point start = Steady::now();
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return f;
+  int status = 0;
   rusage u{};
-  ::getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-long peakKilobytes() {
-  rusage u{};
-  ::getrusage(RUSAGE_SELF, &u);
-  return u.ru_maxrss;
+  if (::wait4(pid, &status, 0, &u) != pid) return f;
+  f.wall = std::chrono::duration<double>(Steady::now() - start).count();
+  f.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  f.processor =
+      u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+  f.peakKilobytes = u.ru_maxrss;
+  return f;
 }
 
 double median(std::vector<double> v) {
@@ -81,43 +73,21 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-struct FlashFigures {
-  double wall = -1;
-  double processorPerReader = 0;
-};
-
-// Flashes `readers` emulated readers at once; wall time from the first frame
-// of any to the end of the last, and the tool's processor time a reader.
-FlashFigures flashAtOnce(int readers, const QString& imagePath) {
+// Flashes `readers` emulated readers at once through mv4700 --all.
+ChildFigures flashAtOnce(int readers, const QString& imagePath) {
   testing::SimulatedReader sim(MV4700_SIM_PATH, {"--readers", QString::number(readers), "--baud",
                                                  "57600", "--boot-seconds", "1.2", "--wire-time"});
   if (sim.paths().size() != readers) return {};
-  const std::vector<BenchReader> found = find(sim.paths());
-  if (static_cast<int>(found.size()) != readers) return {};
-  QuietReport report;
-  BenchEngine engine(qtBackends, report);
-  const double cpuBefore = processorSeconds();
-  const Steady::time_point start = Steady::now();
-  const std::vector<BenchEnd> ends =
-      engine.run(found, [&imagePath](DeviceSession& session, TransferWatch& watch) {
-        ConfirmAll yes;
-        FirmwareImage image;
-        const Outcome outcome = Fwupdate(session, image, yes, imagePath, &watch);
-        return ReaderJobResult{outcome, outcome == Outcome::Done ? 0 : 2};
-      });
-  const double wall = std::chrono::duration<double>(Steady::now() - start).count();
-  for (const BenchEnd& end : ends)
-    if (end.outcome != Outcome::Done) return {};
-  return {wall, (processorSeconds() - cpuBefore) / readers};
+  const ChildFigures f =
+      runTool({"--all", "--yes", "--baud", "57600", "flash", imagePath}, sim.paths());
+  return f.status == 0 ? f : ChildFigures{};
 }
 
-// The parallel probe of `ports` silent readers' ports.
+// mv4700 --all list over `ports` silent readers' ports: the parallel probe.
 double probeSeconds(int ports) {
   testing::SimulatedReader sim(MV4700_SIM_PATH, {"--readers", QString::number(ports), "--silent"});
   if (sim.paths().size() != ports) return -1;
-  const Steady::time_point start = Steady::now();
-  find(sim.paths());
-  return std::chrono::duration<double>(Steady::now() - start).count();
+  return runTool({"--all", "list"}, sim.paths()).wall;
 }
 
 }  // namespace
@@ -125,7 +95,14 @@ double probeSeconds(int ports) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   if (argc > 1 && QByteArray(argv[1]) == "--help") {
-    std::printf("usage: bench_fleet [image-length [rounds]]\n");
+    std::printf(
+        "usage: bench_fleet [image-length [rounds]]\n"
+        "Flashes 1, 2, 4 and 8 readers of mv4700-sim --readers N --wire-time at 57600 baud\n"
+        "with an image of image-length bytes (default 32767) through\n"
+        "'mv4700 --all --yes --baud 57600 flash', as a child process, rounds times each\n"
+        "(default 1); prints the medians: wall seconds, wall against one reader, the\n"
+        "child's processor seconds a reader and its peak memory. Then times\n"
+        "'mv4700 --all list' over 16 silent slots against one (3 rounds at least).\n");
     return 0;
   }
   const int length = argc > 1 ? std::atoi(argv[1]) : 32767;
@@ -141,23 +118,24 @@ int main(int argc, char** argv) {
 
   std::printf("%d-byte image over RS232 at 57600 baud, wire time, %d round(s), medians:\n", length,
               rounds);
-  std::printf("readers  wall s  x one  processor s a reader  peak MB\n");
+  std::printf("readers  wall s  x one  processor s a reader  peak MB (the mv4700 process)\n");
   double one = 0;
   for (const int readers : {1, 2, 4, 8}) {
-    std::vector<double> walls, processor;
+    std::vector<double> walls, processor, peak;
     for (int r = 0; r < rounds; ++r) {
-      const FlashFigures f = flashAtOnce(readers, imagePath);
+      const ChildFigures f = flashAtOnce(readers, imagePath);
       if (f.wall < 0) {
         std::fprintf(stderr, "the flash of %d readers failed\n", readers);
         return 1;
       }
       walls.push_back(f.wall);
-      processor.push_back(f.processorPerReader);
+      processor.push_back(f.processor / readers);
+      peak.push_back(f.peakKilobytes / 1024.0);
     }
     const double wall = median(walls);
     if (readers == 1) one = wall;
     std::printf("%7d  %6.2f  %5.2f  %20.2f  %7.1f\n", readers, wall, wall / one, median(processor),
-                peakKilobytes() / 1024.0);
+                median(peak));
     std::fflush(stdout);
   }
   std::vector<double> oneSlot, sixteen;
@@ -165,7 +143,7 @@ int main(int argc, char** argv) {
     oneSlot.push_back(probeSeconds(1));
     sixteen.push_back(probeSeconds(16));
   }
-  std::printf("probe of silent slots: one %.2f s, sixteen %.2f s, x %.2f\n", median(oneSlot),
+  std::printf("mv4700 --all list over silent slots: one %.2f s, sixteen %.2f s, x %.2f\n", median(oneSlot),
               median(sixteen), median(sixteen) / median(oneSlot));
   return 0;
 }

@@ -45,8 +45,9 @@ inline CliResult runCli(const QStringList& arguments,
 // A running mv4700 whose output is watched as it comes.
 class CliProcess {
  public:
-  explicit CliProcess(const QStringList& arguments) {
-    process_.setProcessEnvironment(cliEnvironment());
+  explicit CliProcess(const QStringList& arguments,
+                      const QProcessEnvironment& env = cliEnvironment()) {
+    process_.setProcessEnvironment(env);
     process_.start(QStringLiteral(MV4700_CLI_PATH), arguments);
     process_.closeWriteChannel();
   }
