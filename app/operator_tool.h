@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/tool.h"
+#include "app/window_clock.h"
 #include "link/hid_hidapi.h"
 #include "link/serial_qt.h"
 #include "seams/clock.h"
@@ -9,12 +10,12 @@
 namespace mv4700 {
 
 // The tool as an operator runs it: the real USB and serial backends, the
-// steady clock and the main window with its commands wired. The backends are
+// window clock and the main window with its commands wired. The backends are
 // declared first, so they close the device and the port last, at program end.
 struct OperatorTool {
   HidapiLibrary hid;
   QtSerialService serial;
-  SteadyClock clock;
+  WindowClock clock;
   Form1 window;
   Tool tool{window, hid, serial, clock};
 };

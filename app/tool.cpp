@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "app/form1.h"
+#include "app/input_lock.h"
 #include "app/picture1.h"
 #include "chooser/file_chooser.h"
 #include "commands/commands.h"
@@ -24,13 +25,19 @@ namespace {
 // swaps them in after start-up answers every box.
 class WindowDialogs final : public Dialogs {
  public:
-  explicit WindowDialogs(Form1& window) : window_(window) {}
+  WindowDialogs(Form1& window, InputLock& lock) : window_(window), lock_(lock) {}
   Answer show(Icon icon, Buttons buttons, const QString& title, const QString& text) override {
-    return window_.dialogs().show(icon, buttons, title, text);
+    // The operator answers the box: the command's input lock is lifted meanwhile.
+    const bool held = lock_.engaged();
+    if (held) lock_.release();
+    const Answer answer = window_.dialogs().show(icon, buttons, title, text);
+    if (held) lock_.engage();
+    return answer;
   }
 
  private:
   Form1& window_;
+  InputLock& lock_;
 };
 
 class WindowLock final : public TestWindow {
@@ -52,16 +59,19 @@ class WindowLock final : public TestWindow {
 struct Tool::Parts {
   Parts(Form1& w, HidLibrary& hid, SerialService& serial, Clock& clock)
       : window(w),
-        dialogs(w),
+        dialogs(w, inputLock),
         lock(w),
         session(hid, serial, w.statusBox(), clock),
-        fileActions(settingsFileHandlers(
-            w.fields(), w.statusBox(), dialogs,
-            [this](const QString& path) { Fwupdate(session, firmware, dialogs, path); })),
+        fileActions(settingsFileHandlers(w.fields(), w.statusBox(), dialogs,
+                                         [this](const QString& path) {
+                                           const InputLockHold hold(inputLock);
+                                           Fwupdate(session, firmware, dialogs, path);
+                                         })),
         chooser(fileActions, w.statusBox(), dialogs),
         testMode(session, w.fields(), lock) {}
 
   Form1& window;
+  InputLock inputLock;
   WindowDialogs dialogs;
   WindowLock lock;
   DeviceSession session;
@@ -80,10 +90,17 @@ Tool::Tool(Form1& window, HidLibrary& hid, SerialService& serial, Clock& clock)
   on("sopen", [&p] { p.chooser.showFor(ChooserMode::OpenSettings, &p.window); });
   on("sfile", [&p] { p.chooser.showFor(ChooserMode::SaveSettings, &p.window); });
   on("fopen", [&p] { p.chooser.showFor(ChooserMode::FirmwareUpdate, &p.window); });
-  on("pusb", [&p] { writeSettings(p.session, p.window.fields()); });
-  on("reads", [&p] { readSettings(p.session, p.window.fields()); });
-  on("reset", [&p] { resetReader(p.session, p.dialogs); });
-  on("rver", [&p] { readVersion(p.session); });
+  // A device command takes no input while it runs, though the window stays alive.
+  const auto locked = [&p](auto command) {
+    return [&p, command] {
+      const InputLockHold hold(p.inputLock);
+      command();
+    };
+  };
+  on("pusb", locked([&p] { writeSettings(p.session, p.window.fields()); }));
+  on("reads", locked([&p] { readSettings(p.session, p.window.fields()); }));
+  on("reset", locked([&p] { resetReader(p.session, p.dialogs); }));
+  on("rver", locked([&p] { readVersion(p.session); }));
   on("stest", [&p] { p.testMode.startTest(); });
   on("etest", [&p] { p.testMode.endTest(); });
   connect(window.picture1(), &Picture1::keyTyped, this,

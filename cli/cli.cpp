@@ -40,9 +40,9 @@ QString versionText(const Devices& devices) {
 }
 
 // The device that --usb or --serial named, when it is not there.
-QString missingDevice(const Invocation& inv) {
+QString missingDevice(const Invocation& inv, const Devices& devices) {
   for (const QString& path : {inv.usbPath, inv.serialPath}) {
-    if (!path.isEmpty() && !QFileInfo::exists(path)) return path;
+    if (!path.isEmpty() && !devices.deviceExists(path)) return path;
   }
   return {};
 }
@@ -76,7 +76,7 @@ int afterOutput(int status, const Output& output, const Io& io) {
 
 int run(const Invocation& inv, Devices& devices, const Io& io, Output& output) {
   StreamStatusBox status(io.err);
-  if (const QString missing = missingDevice(inv); !missing.isEmpty() && !inv.watch) {
+  if (const QString missing = missingDevice(inv, devices); !missing.isEmpty() && !inv.watch) {
     status.note(QStringLiteral("mv4700: no such device: ") + missing);
     return exit_status::kNoReader;
   }

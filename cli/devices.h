@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -21,6 +22,10 @@ struct Devices {
   std::function<void(const QString& hidrawPath)> useOnlyUsbPath = [](const QString&) {};
   std::function<void(const QString& portPath)> useOnlySerialPath = [](const QString&) {};
   QString hidVersion = {};  // the HID library's version, for --version
+  // Whether a device path names something there (emulated devices have no node).
+  std::function<bool(const QString& path)> deviceExists = [](const QString& path) {
+    return QFileInfo::exists(path);
+  };
   // For --all, where every reader has backends of its own: a serial port that
   // reaches only the port at `path` as COM `slot` (empty path: the usual COM
   // slots, for the search), and a clock. Unset: --all is not offered.

@@ -4,6 +4,7 @@
 
 #include "commands/commands.h"
 #include "commands/serial_error_line.h"
+#include "commands/version_text.h"
 #include "link/device_session.h"
 #include "seams/status_box.h"
 
@@ -22,12 +23,7 @@ bool readOverUsb(DeviceSession& s) {
   if (!read) {
     s.status.printLine("Read firmware version from TQ-4700 USB Error!");
   } else {
-    // Report ids and control bytes are dropped; the text starts after the length byte.
-    s.replyText.clear();
-    const std::size_t end = std::min<std::size_t>(usb.bytesReturned, usb.inBuffer.size());
-    for (std::size_t i = 4; i < end; ++i) {
-      if (usb.inBuffer[i] > 31) s.replyText += QChar(usb.inBuffer[i]);
-    }
+    s.replyText = usbVersionText(usb.inBuffer, usb.bytesReturned);
   }
   s.status.refresh();
   usb.Usbclose();

@@ -30,7 +30,10 @@ bool writeOverUsb(DeviceSession& s, const QByteArray& image) {
   for (int k = 1; k <= 5; ++k) {
     usb.sendCommand(image.mid(8 * (k - 1), 8));  // the last block is zero-filled
     if (usb.hidStatus != 0) {
-      allSent = false;  // the line stays open with the blocks that went out
+      // The line keeps the blocks that went out and ends with the library's number.
+      allSent = false;
+      s.status.emptyLine();
+      s.status.printLine("Programming settings to TQ-4700 USB Error! " + hexText(usb.hidStatus));
       break;
     }
     const QString block = QStringLiteral(" %1 ").arg(k);

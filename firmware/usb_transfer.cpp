@@ -34,6 +34,7 @@ class UsbFlash {
     // Closing steps, after the finish line, after every failure and after a stop.
     status_.refreshAll();
     usb_.Usbclose();
+    usb_.unpin();
     s_.linkState() = link_state::kUsb;
     return finished ? Outcome::Done : Outcome::Failed;
   }
@@ -52,6 +53,11 @@ class UsbFlash {
   }
 
   bool awaitLoader() {
+    // The reader comes back as a new device on the same port: the search
+    // follows the port, and the old node is let go before the wait, so the
+    // system can hand the loader a node of its own.
+    usb_.pinToOpenReader();
+    usb_.Usbclose();
     status_.printOpen(QStringLiteral("Waiting for TQ-4700 USB reconnect "));
     status_.refreshAll();
     for (int i = 0; i < kReconnectDots; ++i) dotAndWait();

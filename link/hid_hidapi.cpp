@@ -11,7 +11,10 @@
 #include <cerrno>
 #include <chrono>
 
+#include "link/hid_read_loop.h"
+#include "link/hidapi_owner.h"
 #include "link/path_order.h"
+#include "link/usb_port_chain.h"
 
 namespace mv4700 {
 
@@ -21,16 +24,17 @@ std::string hidapiVersion() {
 
 namespace {
 
-constexpr std::uint8_t kOk = 0;
-constexpr std::uint8_t kFailed = 1;
-constexpr std::uint8_t kShortRead = 2;
-constexpr std::uint8_t kReadError = 3;
+using hid_status::kFailed;
+using hid_status::kOk;
+using hid_status::kReadError;
+using hid_status::kShortRead;
 constexpr auto kReadTimeout = std::chrono::seconds(1);
+constexpr int kMostReportsFlushed = 64;
 
 // The lengths the device declares in its report descriptor, read from the
 // hidraw node; zero lengths when it cannot be read.
-ReportLengths hidrawReportLengths(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+ReportLengths hidrawReportLengths(const QString& path) {
+  const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return {};
   ReportLengths lengths;
   int size = 0;
@@ -44,8 +48,8 @@ ReportLengths hidrawReportLengths(const std::string& path) {
   return lengths;
 }
 
-bool accessRefused(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+bool accessRefused(const QString& path) {
+  const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd >= 0) {
     ::close(fd);
     return false;
@@ -53,9 +57,9 @@ bool accessRefused(const std::string& path) {
   return errno == EACCES || errno == EPERM;
 }
 
-// hidraw node paths sort by number, not by text ("hidraw10" after "hidraw9").
-bool byNodeNumber(const std::string& a, const std::string& b) {
-  return numberedPathLess(QString::fromStdString(a), QString::fromStdString(b));
+// The node stays while the device is plugged in; the kernel removes it on unplug.
+bool nodeExists(const QString& path) {
+  return ::access(path.toLocal8Bit().constData(), F_OK) == 0;
 }
 
 // Generic desktop keyboard, keypad or mouse.
@@ -65,64 +69,99 @@ bool isKeyboardOrMouse(unsigned short usagePage, unsigned short usage) {
 
 }  // namespace
 
-HidapiLibrary::HidapiLibrary() : initialised_(hid_init() == 0) {}
-
 HidapiLibrary::~HidapiLibrary() {
-  for (auto& [handle, device] : open_) hid_close(device.handle);
-  if (initialised_) hid_exit();
+  for (auto& [handle, device] : open_) HidapiOwner::instance().close(device.handle);
+}
+
+void HidapiLibrary::setOnlyPath(const std::string& path) {
+  const std::lock_guard lock(mutex_);
+  filter_.onlyPath(QString::fromStdString(path));
 }
 
 std::vector<HidapiLibrary::Interface> HidapiLibrary::matchingInterfaces(std::uint16_t vid,
-                                                                        std::uint16_t pid) const {
+                                                                        std::uint16_t pid) {
   std::vector<Interface> found;
-  if (!initialised_) return found;
-  hid_device_info* list = hid_enumerate(vid, pid);
-  for (const hid_device_info* info = list; info != nullptr; info = info->next) {
-    if (info->path == nullptr) continue;
-    if (!onlyPath_.empty() && onlyPath_ != info->path) continue;
+  for (const HidapiOwner::Interface& info : HidapiOwner::instance().enumerate(vid, pid)) {
     // One node may list several top-level collections.
     auto it = std::find_if(found.begin(), found.end(),
-                           [&](const Interface& i) { return i.path == info->path; });
-    if (it == found.end()) it = found.insert(found.end(), Interface{info->path});
-    it->keyboardOrMouse |= isKeyboardOrMouse(info->usage_page, info->usage);
+                           [&](const Interface& i) { return i.path == info.path; });
+    if (it == found.end())
+      it = found.insert(found.end(), Interface{info.path, usbPortChain(info.path)});
+    it->keyboardOrMouse |= isKeyboardOrMouse(info.usagePage, info.usage);
   }
-  hid_free_enumeration(list);
-  std::sort(found.begin(), found.end(),
-            [](const Interface& a, const Interface& b) { return byNodeNumber(a.path, b.path); });
+  const std::lock_guard lock(mutex_);
+  for (const Interface& i : found) filter_.learn(i.path, i.location);
+  std::erase_if(found, [this](const Interface& i) { return !filter_.admits(i.path, i.location); });
+  // hidraw node paths sort by number, not by text ("hidraw10" after "hidraw9").
+  std::sort(found.begin(), found.end(), [](const Interface& a, const Interface& b) {
+    return numberedPathLess(a.path, b.path);
+  });
   return found;
 }
 
 std::uint32_t HidapiLibrary::GetNumHidDevices(std::uint16_t vid, std::uint16_t pid) {
+  std::vector<Interface> found = matchingInterfaces(vid, pid);
+  const std::lock_guard lock(mutex_);
   denied_.clear();
-  return static_cast<std::uint32_t>(matchingInterfaces(vid, pid).size());
+  listed_ = std::move(found);
+  return static_cast<std::uint32_t>(listed_.size());
 }
 
-std::uint8_t HidapiLibrary::Open(HidHandle& device, std::uint32_t index, std::uint16_t vid,
-                                 std::uint16_t pid, std::uint32_t /*numInputBuffers*/) {
+QString HidapiLibrary::locationAt(std::uint32_t index) const {
+  const std::lock_guard lock(mutex_);
+  return index < listed_.size() ? listed_[index].location : QString();
+}
+
+std::uint8_t HidapiLibrary::Open(HidHandle& device, std::uint32_t index, std::uint16_t /*vid*/,
+                                 std::uint16_t /*pid*/, std::uint32_t /*numInputBuffers*/) {
   device = 0;
-  const std::vector<Interface> interfaces = matchingInterfaces(vid, pid);
-  if (index >= interfaces.size()) return kFailed;
+  Interface identity;
+  {
+    // The index names a device of the last count; a fresh enumeration could
+    // put another device at it once any reader re-enumerated.
+    const std::lock_guard lock(mutex_);
+    if (index >= listed_.size()) return kFailed;
+    identity = listed_[index];
+  }
   // The reader's keyboard interface belongs to the system, as it does on the
   // maker's platform, where opening it fails and the search takes the next one.
-  if (interfaces[index].keyboardOrMouse) return kFailed;
-  const std::string& path = interfaces[index].path;
-  hid_device* handle = hid_open_path(path.c_str());
+  if (identity.keyboardOrMouse) return kFailed;
+  hid_device* handle = HidapiOwner::instance().open(identity.path);
   if (handle == nullptr) {
-    if (accessRefused(path)) denied_ = QString::fromStdString(path);
+    if (accessRefused(identity.path)) {
+      const std::lock_guard lock(mutex_);
+      denied_ = identity.path;
+    }
     return kFailed;
   }
+  const ReportLengths lengths = hidrawReportLengths(identity.path);
+  const std::lock_guard lock(mutex_);
   device = nextHandle_++;
-  open_[device] = OpenDevice{handle, hidrawReportLengths(path), path};
+  open_[device] = OpenDevice{handle, lengths, identity};
   return kOk;
 }
 
+QString HidapiLibrary::lastOpenDenied() const {
+  const std::lock_guard lock(mutex_);
+  return denied_;
+}
+
 QString HidapiLibrary::devicePath(HidHandle device) const {
+  const std::lock_guard lock(mutex_);
   const auto it = open_.find(device);
-  return it == open_.end() ? QString() : QString::fromStdString(it->second.path);
+  return it == open_.end() ? QString() : it->second.identity.path;
+}
+
+QString HidapiLibrary::deviceLocation(HidHandle device) const {
+  const std::lock_guard lock(mutex_);
+  const auto it = open_.find(device);
+  return it == open_.end() ? QString() : it->second.identity.location;
 }
 
 HidapiLibrary::OpenDevice* HidapiLibrary::find(HidHandle device) {
+  const std::lock_guard lock(mutex_);
   const auto it = open_.find(device);
+  // std::map keeps its elements in place while others come and go.
   return it == open_.end() ? nullptr : &it->second;
 }
 
@@ -155,36 +194,38 @@ std::uint8_t HidapiLibrary::GetInputReport_Interrupt(HidHandle device, std::uint
   OpenDevice* open = find(device);
   if (open == nullptr || buffer == nullptr) return kFailed;
   const std::uint32_t wanted = std::min(numReports, bufferSize / kReportLength);
+  hid_device* handle = open->handle;
+  const QString path = open->identity.path;
+  // hidapi hands over an unnumbered report without its id byte, and gives up
+  // its wait when a signal arrives; the loop waits on until the deadline.
+  const ReadResult result =
+      readReportsUntil([handle](std::uint8_t* data, std::size_t size,
+                                int ms) { return hid_read_timeout(handle, data, size, ms); },
+                       [&path] { return nodeExists(path); }, buffer, wanted,
+                       std::chrono::steady_clock::now() + kReadTimeout);
+  bytesReturned = kReportLength * result.received;
+  if (result.deviceLost) return kReadError;
+  return result.received < numReports ? kShortRead : kOk;
+}
 
-  using Steady = std::chrono::steady_clock;
-  const Steady::time_point deadline = Steady::now() + kReadTimeout;
-  std::uint32_t received = 0;
-  std::uint8_t status = kOk;
-  while (received < wanted) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Steady::now());
-    if (left.count() <= 0) break;
-    std::array<std::uint8_t, 64> data{};
-    // hidapi hands over an unnumbered report without its id byte.
-    const int n =
-        hid_read_timeout(open->handle, data.data(), data.size(), static_cast<int>(left.count()));
-    if (n < 0) status = kReadError;
-    if (n <= 0) break;
-    std::uint8_t* report = buffer + kReportLength * received;
-    report[0] = 0;
-    std::fill_n(report + 1, kReportLength - 1, 0);
-    std::copy_n(data.begin(), std::min(n, kReportLength - 1), report + 1);
-    ++received;
-  }
-  bytesReturned = kReportLength * received;
-  if (status == kOk && received < numReports) status = kShortRead;
-  return status;
+void HidapiLibrary::FlushBuffers(HidHandle device) {
+  OpenDevice* open = find(device);
+  if (open == nullptr) return;
+  std::array<std::uint8_t, 64> data{};
+  for (int i = 0; i < kMostReportsFlushed; ++i)
+    if (hid_read_timeout(open->handle, data.data(), data.size(), 0) <= 0) break;
 }
 
 std::uint8_t HidapiLibrary::Close(HidHandle device) {
-  OpenDevice* open = find(device);
-  if (open == nullptr) return kFailed;
-  hid_close(open->handle);
-  open_.erase(device);
+  hid_device* handle = nullptr;
+  {
+    const std::lock_guard lock(mutex_);
+    const auto it = open_.find(device);
+    if (it == open_.end()) return kFailed;
+    handle = it->second.handle;
+    open_.erase(it);
+  }
+  HidapiOwner::instance().close(handle);
   return kOk;
 }
 

@@ -54,10 +54,17 @@ void UsbLink::sendCommand(std::span<const std::uint8_t> command) {
   sendOutReport();
 }
 
+std::uint8_t UsbLink::openAt(std::uint32_t index) {
+  if (!pinned_.isEmpty() && hid_.locationAt(index) != pinned_) return hid_status::kFailed;
+  const std::uint8_t status = hid_.Open(hidDevice, index, kReaderVendorId, kReaderProductId, 0);
+  // A reply the device kept from before must not pass for the answer to what we send now.
+  if (status == 0) hid_.FlushBuffers(hidDevice);
+  return status;
+}
+
 bool UsbLink::identifyAt(std::uint32_t index) {
   Usbclose();
-  if (hid_.Open(hidDevice, index, kReaderVendorId, kReaderProductId, 0) != 0 ||
-      hid_.GetInputReportBufferLength(hidDevice) != kReportLength ||
+  if (openAt(index) != 0 || hid_.GetInputReportBufferLength(hidDevice) != kReportLength ||
       hid_.GetOutputReportBufferLength(hidDevice) != kReportLength) {
     Usbclose();
     return false;
@@ -89,7 +96,7 @@ void UsbLink::Usbsearch() {
   hidStatus = static_cast<std::uint8_t>(count);
   bool opened = false;
   for (std::uint32_t index = 0; index < count && !opened; ++index) {
-    hidStatus = hid_.Open(hidDevice, index, kReaderVendorId, kReaderProductId, 0);
+    hidStatus = openAt(index);
     opened = hidStatus == 0;
   }
 

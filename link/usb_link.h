@@ -41,6 +41,11 @@ class UsbLink {
   // Where the open device lives, when the library knows.
   QString devicePath() const { return hid_.devicePath(hidDevice); }
   HidLibrary& library() { return hid_; }
+  // Keeps the searches to the port chain the open reader is plugged into, so
+  // the reader is found again when it comes back as a new device and a
+  // neighbour never is; unpinned (every device) when the library cannot tell.
+  void pinToOpenReader() { pinned_ = hid_.deviceLocation(hidDevice); }
+  void unpin() { pinned_.clear(); }
   void Clearinbuf();
   void Copyinreport();
 
@@ -70,9 +75,13 @@ class UsbLink {
   std::array<std::uint8_t, 9> inReport{};
 
  private:
+  // Opens device `index` of the last count, if the pin lets the search take it.
+  std::uint8_t openAt(std::uint32_t index);
+
   HidLibrary& hid_;
   StatusBox& status_;
   LinkShared& shared_;
+  QString pinned_;
 };
 
 }  // namespace mv4700

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libhidapi-dev libgtest-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils xdotool imagemagick fonts-liberation2
+  xvfb xauth x11-utils xdotool imagemagick fonts-liberation2 libxcb1-dev
   desktop-file-utils appstream
 )
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, plain and under AddressSanitizer with
-# UndefinedBehaviorSanitizer. Installs missing Debian packages first.
+# UndefinedBehaviorSanitizer; then builds and runs the programs that run
+# several threads under ThreadSanitizer. Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,3 +13,8 @@ for preset in default asan; do
   # Timing-sensitive programs run one at a time: the busy waits hold a core each.
   ctest --preset "$preset" -j 1 --timeout 600
 done
+echo "=== tsan: build (the multi-threaded test programs only)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$(nproc)"
+echo "=== tsan: test"
+ctest --preset tsan -j 1 --timeout 600

@@ -24,6 +24,7 @@ class ImageReceiver {
   bool append(std::uint8_t byte);
   bool complete() const { return announced_ >= 0 && image_.size() >= announced_; }
   int received() const { return received_; }
+  int announced() const { return announced_; }
   const QByteArray& image() const { return image_; }
 
  private:

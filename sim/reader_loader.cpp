@@ -220,6 +220,11 @@ void ReaderModel::loaderReport(const HidReport& report) {
         storedImage_ = receiver_.image();
         versionText_ = imageVersionText(storedImage_);
       }
+      // The host sends floor(L / 6) + 2 data reports in all.
+      if (faults_.restartAfterLastBlock && loaderState_ == LoaderState::Complete &&
+          receiver_.received() >=
+              ImageReceiver::kUsbBlock * (receiver_.announced() / ImageReceiver::kUsbBlock + 2))
+        selfRestartAt_ = now() + kSelfRestartSeconds;
       return;
     default:
       return refuse();

@@ -48,6 +48,7 @@ void ReaderModel::runTimers() {
     startLoader();
     eventTime_ = event;
   }
+  if (mode_ == Mode::Loader && selfRestartAt_ && now() >= *selfRestartAt_) startProgram();
   while (mode_ == Mode::Loader && greetAgainAt_ && now() >= *greetAgainAt_) {
     const std::optional<double> event = std::exchange(eventTime_, *greetAgainAt_);
     *greetAgainAt_ += kGreetingRepeatSeconds;
@@ -58,6 +59,7 @@ void ReaderModel::runTimers() {
 
 std::optional<double> ReaderModel::nextTimerAt() const {
   if (mode_ == Mode::Rebooting) return rebootEnds_;
+  if (mode_ == Mode::Loader && selfRestartAt_) return selfRestartAt_;
   if (mode_ == Mode::Loader && greetAgainAt_) return greetAgainAt_;
   return std::nullopt;
 }
@@ -252,6 +254,7 @@ void ReaderModel::startLoader() {
 void ReaderModel::startProgram() {
   mode_ = Mode::Program;
   greetAgainAt_.reset();
+  selfRestartAt_.reset();
   ++restarts_;
   programErased_ = false;
   serialFramer_.reset();

@@ -68,6 +68,9 @@ class ReaderModel {
     int unplugAfterLoaderFrames = -1;  // dies once this many image frames were answered
     int silentAfterLoaderFrames = -1;  // the loader hangs once this many were answered
     std::optional<LoaderAnswer> loaderAnswer;
+    // The USB loader starts the new program by itself once the last data
+    // report is answered, without waiting for the host to let go.
+    bool restartAfterLastBlock = false;
   };
 
   ReaderModel(Kind kind, Clock& clock);
@@ -131,6 +134,8 @@ class ReaderModel {
 
  private:
   enum class LoaderState { WaitUpdate, WaitLength, WaitSpeed, Data, Complete };
+  // Time the last reply needs to leave before the loader jumps to the program.
+  static constexpr double kSelfRestartSeconds = 0.01;
   enum class Link { Serial, Usb };
 
   // The moment the reader acts at: the moment of the event it handles, else now.
@@ -166,7 +171,8 @@ class ReaderModel {
   std::uint64_t buttonId_ = 0x2C00000A1B3D4E01ull;
   double rebootSeconds_ = 2.0;
   double rebootEnds_ = 0;
-  std::optional<double> greetAgainAt_;  // the loader's next unanswered greeting
+  std::optional<double> greetAgainAt_;   // the loader's next unanswered greeting
+  std::optional<double> selfRestartAt_;  // the loader starting the program by itself
   std::optional<double> eventTime_;
   Faults faults_;
   UsbLoaderReplies usbLoaderReplies_ = UsbLoaderReplies::EchoThenStatus;

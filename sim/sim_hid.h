@@ -2,11 +2,13 @@
 
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
 
 #include "link/hid_library.h"
+#include "link/reader_filter.h"
 #include "seams/clock.h"
 #include "sim/reader_model.h"
 
@@ -18,12 +20,6 @@ namespace mv4700 {
 // library's time-out, as on hardware, so a silent reader costs its second.
 class SimHidLibrary final : public HidLibrary {
  public:
-  // Status bytes, after the vendor library's numbering.
-  static constexpr std::uint8_t kNotFound = 0x01;
-  static constexpr std::uint8_t kNotOpened = 0x02;
-  static constexpr std::uint8_t kReadTimeout = 0x04;
-  static constexpr std::uint8_t kTransferFailed = 0x05;
-  static constexpr std::uint8_t kInvalidBufferSize = 0x09;
   static constexpr double kReadTimeoutSeconds = 1.0;
 
   struct DeviceSetup {
@@ -35,6 +31,12 @@ class SimHidLibrary final : public HidLibrary {
     std::uint16_t outputReportLength = kReportLength;
     int refuseOutputReport = 0;      // the n-th output report after an open fails (0: none)
     std::uint8_t inputReportId = 0;  // byte 0 of every input report, as the driver hands it over
+    QString location{};              // the port chain; empty: "1-n" for the n-th reader added
+    // Hardware's ways, each a switch:
+    bool keepQueuedReports = false;  // a reply nobody read is still there after a close and an open
+    double replyLatency = 0;         // seconds from a report in until its replies can be read
+    bool newNodeOnRestart = false;   // comes back from every restart as a new device: new path,
+                                     // last in the enumeration, on the same port chain
   };
 
   explicit SimHidLibrary(Clock& clock) : clock_(clock) {}
@@ -66,12 +68,27 @@ class SimHidLibrary final : public HidLibrary {
                                         std::uint32_t& bytesReturned) override;
   std::uint8_t Close(HidHandle device) override;
   QString lastOpenDenied() const override { return lastOpenDenied_; }
+  QString devicePath(HidHandle device) const override;
+  QString deviceLocation(HidHandle device) const override;
+  QString locationAt(std::uint32_t index) const override;
+  void FlushBuffers(HidHandle device) override;
+  // Only the reader at this path counts, followed by its port chain.
+  void setOnlyPath(const QString& path) { filter_.onlyPath(path); }
+  // Where device `index` (in the order added) lives right now.
+  QString path(std::size_t index);
 
  private:
+  struct Pending {
+    HidReport report;
+    double readableAt;
+  };
   struct Device {
     DeviceSetup setup;
     std::unique_ptr<ReaderModel> reader;
     std::vector<HidReport> sent;
+    int node = 0;  // the n of its path
+    int seenRestarts = 0;
+    std::deque<Pending> queued;  // replies on their way to the host
   };
   struct OpenHandle {
     std::size_t device;
@@ -79,6 +96,9 @@ class SimHidLibrary final : public HidLibrary {
     int reportsSent = 0;
   };
 
+  // Notices a restart: what was queued is lost, and the device may come back
+  // as a new node.
+  void follow(Device& d);
   std::vector<std::size_t> present(std::uint16_t vid, std::uint16_t pid);
   OpenHandle* find(HidHandle handle);
   // The open handle if its device is still the one that was opened, else null.
@@ -88,7 +108,10 @@ class SimHidLibrary final : public HidLibrary {
   std::vector<Device> devices_;
   std::map<HidHandle, OpenHandle> handles_;
   HidHandle nextHandle_ = 1;
+  int nextNode_ = 0;
   QString lastOpenDenied_;
+  ReaderFilter filter_;
+  std::vector<std::size_t> listed_;  // the devices of the last count, in their order
 };
 
 }  // namespace mv4700

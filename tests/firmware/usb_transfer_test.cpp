@@ -170,6 +170,66 @@ TEST(UsbFlashTest, ALoaderThatNeverAnswersStopsAfterTheLength) {
   rig.expectClosed();
 }
 
+// The reader as hardware may have it, and a second reader on the bus (its
+// program, or its own loader): the flash follows its reader by the port it is
+// plugged into, ends with the finish line in bounded time, and never talks to
+// the neighbour.
+TEST(UsbFlashTest, FollowsItsReaderThroughHardwareWaysAndPastANeighbour) {
+  using Setup = SimHidLibrary::DeviceSetup;
+  enum class Neighbour { None, Program, Loader };
+  struct Case {
+    const char* name;
+    Setup setup;
+    bool restartsItself = false;
+    Neighbour neighbour = Neighbour::None;
+    bool lateReplyWaiting = false;  // a reply nobody read before this run
+  } cases[] = {
+      {"new node", {.newNodeOnRestart = true}},
+      {"new node, neighbour's program", {.newNodeOnRestart = true}, false, Neighbour::Program},
+      {"new node, neighbour's loader", {.newNodeOnRestart = true}, false, Neighbour::Loader},
+      {"same node, neighbour's loader", {}, false, Neighbour::Loader},
+      {"latency", {.replyLatency = 0.2}},
+      {"late reply kept", {.keepQueuedReports = true}, false, Neighbour::None, true},
+      {"restarts by itself", {.newNodeOnRestart = true}, true, Neighbour::Program},
+      {"all at once",
+       {.keepQueuedReports = true, .newNodeOnRestart = true},
+       true,
+       Neighbour::Loader,
+       true},
+      {"latency, new node, neighbour",
+       {.replyLatency = 0.05, .newNodeOnRestart = true},
+       false,
+       Neighbour::Program},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FlashRig rig;
+    rig.hid.addReader(c.setup).faults().restartAfterLastBlock = c.restartsItself;
+    if (c.neighbour != Neighbour::None) rig.hid.addReader();
+    if (c.neighbour == Neighbour::Loader) rig.hid.reader(1).startInLoader();
+    if (c.lateReplyWaiting) {
+      HidHandle h = 0;
+      rig.hid.GetNumHidDevices(kReaderVendorId, kReaderProductId);
+      ASSERT_EQ(rig.hid.Open(h, 0, kReaderVendorId, kReaderProductId, 0), 0);
+      const Report version{0x00, 0x1B, 0x01};
+      rig.hid.SetOutputReport_Interrupt(h, version.data(), 9);
+      rig.hid.Close(h);
+    }
+    const double start = rig.clock.peek();
+    const QByteArray file = rig.flash({.length = 300});
+
+    EXPECT_EQ(rig.outcome, Outcome::Done);
+    EXPECT_EQ(rig.lastLine(), "TQ-4700 firmware update finished !");
+    EXPECT_EQ(rig.hid.reader(0).storedImage(), file);
+    if (c.neighbour != Neighbour::None) {
+      EXPECT_TRUE(rig.hid.sentReports(1).empty());
+    }
+    // Three dots, the reboot, and each of the 53 exchanges' latency.
+    EXPECT_LT(rig.clock.peek() - start, 3 + 2 + 54 * (c.setup.replyLatency + 0.01) + 1);
+    EXPECT_EQ(rig.session.usb.hidDevice, 0u);
+  }
+}
+
 TEST(UsbFlashTest, CancelSendsNothing) {
   UsbRig rig;
   rig.dialogs.answers = {Dialogs::Answer::Cancel};

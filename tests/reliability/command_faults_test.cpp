@@ -125,10 +125,10 @@ struct Case {
 
 TEST(CommandFaultsTest, ABrokenReaderEndsEveryCommandClosedAndInTime) {
   const Case cases[] = {
-      {"write", true, Fault::Silent, "Programming settings to TQ-4700 USB Error! 4"},
+      {"write", true, Fault::Silent, "Programming settings to TQ-4700 USB Error! 2"},
       {"write", true, Fault::Garbled, "Programming settings to TQ-4700 USB Error! 0"},
       {"write", true, Fault::ExtraBytes, "Programming settings to TQ-4700 USB OK!"},
-      {"write", true, Fault::Unplugged, "Wrote memory block:"},
+      {"write", true, Fault::Unplugged, "Programming settings to TQ-4700 USB Error! 1"},
       {"write", true, Fault::ShortReply, "Programming settings to TQ-4700 USB OK!"},
       {"write", false, Fault::Silent, "Programming settings to TQ-4700 RS232 Error! 0"},
       {"write", false, Fault::Garbled, "Programming settings to TQ-4700 RS232 Error! 0"},
@@ -147,7 +147,7 @@ TEST(CommandFaultsTest, ABrokenReaderEndsEveryCommandClosedAndInTime) {
       {"read", false, Fault::ShortReply, "Read RS232 value Error! 0"},
       {"version", true, Fault::Silent, "Read firmware version from TQ-4700 USB Error!"},
       {"version", true, Fault::Garbled, "Read firmware version from TQ-4700 USB Error!"},
-      {"version", true, Fault::ExtraBytes, "4700-01 Firmware V2.10U"},
+      {"version", true, Fault::ExtraBytes, "4700-01 Firmware V2.10"},
       {"version", true, Fault::Unplugged, "Read firmware version from TQ-4700 USB Error!"},
       {"version", true, Fault::ShortReply, "4700-01 Firmware V2.10"},
       {"version", false, Fault::Silent, "Read firmware version from TQ-4700 RS232 Error! 0"},

@@ -177,14 +177,19 @@ struct UsbLoader : ::testing::Test {
     hid.GetInputReport_Interrupt(handle, buffer, reports * 9, reports, got);
     return QByteArray(reinterpret_cast<const char*>(buffer), got).toHex().toStdString();
   }
+  // Opens the first reader of a fresh count, as a host does.
+  std::uint8_t openFirst() {
+    hid.GetNumHidDevices(kReaderVendorId, kReaderProductId);
+    return hid.Open(handle, 0, kReaderVendorId, kReaderProductId, 0);
+  }
   void reachLoader() {
-    ASSERT_EQ(hid.Open(handle, 0, kReaderVendorId, kReaderProductId, 0), 0);
+    ASSERT_EQ(openFirst(), 0);
     const auto& e = kEraseCommand;
     exchange({e[0], e[1], e[2], e[3], e[4], e[5], e[6], e[7]}, 0);
     exchange({e[8], e[9], e[10], e[11], e[12]}, 0);
     hid.Close(handle);
     clock.advance(reader.rebootSeconds());
-    ASSERT_EQ(hid.Open(handle, 0, kReaderVendorId, kReaderProductId, 0), 0);
+    ASSERT_EQ(openFirst(), 0);
     ASSERT_EQ(exchange({0x1B, 0xA8}), "001ba84a502d555342");
   }
   std::string sendLength(int length) {
@@ -268,7 +273,7 @@ TEST_F(UsbLoader, UnpluggedMidTransferItComesBackAsTheLoader) {
   reader.replug();
   EXPECT_EQ(reader.mode(), ReaderModel::Mode::Loader);
   hid.Close(handle);
-  ASSERT_EQ(hid.Open(handle, 0, kReaderVendorId, kReaderProductId, 0), 0);
+  ASSERT_EQ(openFirst(), 0);
   EXPECT_EQ(exchange({0x1B, 0x00}, 2).substr(0, 18), "001b00073437303049");
 }
 

@@ -23,6 +23,7 @@ struct SimHidTest : ::testing::Test {
   SimHidLibrary hid{clock};
 
   HidHandle open(std::uint32_t index = 0) {
+    hid.GetNumHidDevices(kVid, kPid);  // an index names a device of the last count
     HidHandle h = 0;
     EXPECT_EQ(hid.Open(h, index, kVid, kPid, 0), 0);
     return h;
@@ -63,7 +64,7 @@ TEST_F(SimHidTest, ReportsItsReportLengthsAndRefusesOtherSizes) {
   const HidHandle h = open();
   EXPECT_EQ(hid.GetInputReportBufferLength(h), 8);
   EXPECT_EQ(hid.GetOutputReportBufferLength(h), 64);
-  EXPECT_EQ(send(h, report({0x1B, 0x00})), SimHidLibrary::kInvalidBufferSize);
+  EXPECT_EQ(send(h, report({0x1B, 0x00})), hid_status::kFailed);
   EXPECT_TRUE(hid.sentReports(0).empty());
 }
 
@@ -75,7 +76,7 @@ TEST_F(SimHidTest, ReadReturnsWhatCameWithinItsSecondAndSaysWhenItWasShort) {
   double start = clock.peek();
   const std::vector<std::uint8_t> got = read(h, 9, &status);
   EXPECT_EQ(got.size(), 18u);
-  EXPECT_EQ(status, SimHidLibrary::kReadTimeout);
+  EXPECT_EQ(status, hid_status::kShortRead);
   EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(got.data()) + 4, 5), "4700I");
   // A short read waited out the library's time-out, as the driver does.
   EXPECT_NEAR(clock.peek() - start, 1.0, 0.001);
@@ -107,7 +108,7 @@ TEST_F(SimHidTest, RefusesTheChosenOutputReportAndKeepsTheOthers) {
   const HidHandle h = open();
   std::vector<std::uint8_t> statuses;
   for (int i = 0; i < 5; ++i) statuses.push_back(send(h, report({0x00})));
-  EXPECT_EQ(statuses, (std::vector<std::uint8_t>{0, 0, SimHidLibrary::kTransferFailed, 0, 0}));
+  EXPECT_EQ(statuses, (std::vector<std::uint8_t>{0, 0, hid_status::kFailed, 0, 0}));
   EXPECT_EQ(hid.sentReports(0).size(), 4u);
 }
 
@@ -120,6 +121,49 @@ TEST_F(SimHidTest, ReportsLeftFromAnEarlierOpenAreGone) {
   EXPECT_TRUE(read(h, 1).empty());
 }
 
+TEST_F(SimHidTest, HardwareSwitchesKeepLateRepliesDelayThemAndRenameTheLoader) {
+  hid.addReader({.keepQueuedReports = true, .replyLatency = 0.3, .newNodeOnRestart = true});
+  hid.addReader();  // a neighbour on port 1-2
+  const QString path = hid.path(0);
+  HidHandle h = open();
+  EXPECT_EQ(hid.deviceLocation(h), "1-1");
+  send(h, report({0x1B, 0x00}));
+  std::uint8_t status = 0;
+  const double sent = clock.peek();
+  EXPECT_EQ(read(h, 2, &status).size(), 18u);
+  EXPECT_GE(clock.peek() - sent, 0.3);  // not before its latency
+  send(h, report({0x1B, 0x01}));
+  hid.Close(h);
+  // The late reply is still there for the next holder of the device.
+  h = open();
+  const std::vector<std::uint8_t> late = read(h, 1, &status);
+  ASSERT_EQ(late.size(), 9u);
+  EXPECT_EQ(late[2], 0x01);
+
+  const auto& e = kEraseCommand;
+  send(h, report({e[0], e[1], e[2], e[3], e[4], e[5], e[6], e[7]}));
+  send(h, report({e[8], e[9], e[10], e[11], e[12]}));
+  clock.advance(hid.reader(0).rebootSeconds());
+  // The loader is a new node, listed after the neighbour, on the same port chain.
+  EXPECT_NE(hid.path(0), path);
+  ASSERT_EQ(hid.GetNumHidDevices(kVid, kPid), 2u);
+  EXPECT_EQ(hid.locationAt(0), "1-2");
+  EXPECT_EQ(hid.locationAt(1), "1-1");
+  EXPECT_EQ(read(h, 1, &status).size(), 0u);
+  EXPECT_EQ(status, hid_status::kReadError);
+
+  // A filter on the old path follows the reader to its new node.
+  SimHidLibrary pinned{clock};
+  pinned.addReader({.newNodeOnRestart = true});
+  pinned.addReader();
+  pinned.setOnlyPath(pinned.path(0));
+  EXPECT_EQ(pinned.GetNumHidDevices(kVid, kPid), 1u);
+  pinned.reader(0).unplug();
+  pinned.reader(0).replug();
+  EXPECT_EQ(pinned.GetNumHidDevices(kVid, kPid), 1u);
+  EXPECT_EQ(pinned.locationAt(0), "1-1");
+}
+
 TEST_F(SimHidTest, EraseTakesTheReaderOffTheBusUntilItsLoaderIsUp) {
   ReaderModel& reader = hid.addReader();
   reader.setRebootSeconds(2.0);
@@ -130,12 +174,12 @@ TEST_F(SimHidTest, EraseTakesTheReaderOffTheBusUntilItsLoaderIsUp) {
   EXPECT_EQ(hid.GetNumHidDevices(kVid, kPid), 0u);
   HidHandle again = 0;
   EXPECT_NE(hid.Open(again, 0, kVid, kPid, 0), 0);
-  EXPECT_EQ(send(h, report({0x1B, 0x00})), SimHidLibrary::kTransferFailed);
+  EXPECT_EQ(send(h, report({0x1B, 0x00})), hid_status::kFailed);
 
   clock.advance(2.0);
   EXPECT_EQ(hid.GetNumHidDevices(kVid, kPid), 1u);
   // The old handle stays stale; a new open talks to the loader.
-  EXPECT_EQ(send(h, report({0x1B, 0x00})), SimHidLibrary::kTransferFailed);
+  EXPECT_EQ(send(h, report({0x1B, 0x00})), hid_status::kFailed);
   hid.Close(h);
   again = open();
   send(again, report({0x1B, 0x00}));

@@ -34,7 +34,11 @@ class ForwardingHid : public HidLibrary {
     return inner_.GetInputReport_Interrupt(d, b, size, reports, got);
   }
   std::uint8_t Close(HidHandle d) override { return inner_.Close(d); }
+  void FlushBuffers(HidHandle d) override { inner_.FlushBuffers(d); }
   QString lastOpenDenied() const override { return inner_.lastOpenDenied(); }
+  QString devicePath(HidHandle d) const override { return inner_.devicePath(d); }
+  QString deviceLocation(HidHandle d) const override { return inner_.deviceLocation(d); }
+  QString locationAt(std::uint32_t i) const override { return inner_.locationAt(i); }
 
  private:
   HidLibrary& inner_;
