@@ -50,9 +50,11 @@ struct PipeDevice {
   void unplug() {
     ::close(fds[1]);
     fds[1] = -1;
+    present = false;
   }
 
   std::array<int, 2> fds{-1, -1};
+  std::atomic<bool> present{true};  // asked by the reading thread while another unplugs
   struct sigaction previous {};
 };
 
@@ -94,7 +96,7 @@ TEST(HidReadLoop, SignalsDoNotEndTheWaitAndAnUnplugDoesAtOnce) {
     const Steady::time_point start = Steady::now();
     const ReadResult result = readReportsUntil(
         [&](std::uint8_t* d, std::size_t n, int ms) { return device.readOnce(d, n, ms); },
-        [&] { return device.fds[1] >= 0; }, buffer.data(), 3, start + 1s);
+        [&] { return device.present.load(); }, buffer.data(), 3, start + 1s);
     const double took = std::chrono::duration<double>(Steady::now() - start).count();
     done = true;
     signaller.join();
