@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
+#include "app/product_bench.h"
 #include "app/tool.h"
 #include "link/hid_hidapi.h"
 #include "link/serial_qt.h"
@@ -16,7 +17,7 @@ struct OperatorTool {
   QtSerialService serial;
   SteadyClock clock;
   Form1 window;
-  Tool tool{window, hid, serial, clock};
+  Tool tool{window, hid, serial, clock, productBenchDevices()};
 };
 
 }  // namespace mv4700
