@@ -151,7 +151,8 @@ class BenchViewTest : public QObject {
   }
 
   // A stop during a flash, agreed to after the warning, stops every transfer
-  // through its closing steps: each port opens again at once.
+  // through its closing steps: each port opens again at once. A close of the
+  // window during it asks first.
   void aStopDuringAFlashRunsEveryClosingStep() {
     Rig r({"--baud", "57600", "--boot-seconds", "1.2", "--wire-time"});
     QTRY_COMPARE_WITH_TIMEOUT(r.table->rowCount(), 3, kFindMs);
@@ -169,8 +170,13 @@ class BenchViewTest : public QObject {
     const int first = r.rowOf(r.sim.paths()[0]);
     QTRY_VERIFY_WITH_TIMEOUT(r.table->cellWidget(first, ReaderTable::Progress), kFindMs);
     QVERIFY(r.button("stop")->isEnabled());
-    r.button("stop")->click();
+    // Closing the window asks first; "Cancel" leaves the transfers running.
+    r.dialogs.answers = {Dialogs::Answer::Cancel};
+    QVERIFY(!r.view->close());
+    QVERIFY(r.view->commandRunning());
     QCOMPARE(r.dialogs.shown.size(), 2);
+    r.button("stop")->click();
+    QCOMPARE(r.dialogs.shown.size(), 3);
     QTRY_VERIFY_WITH_TIMEOUT(!r.view->commandRunning(), kFindMs);
     for (int row = 0; row < 3; ++row) {
       QVERIFY(r.cell(row, ReaderTable::State).startsWith("failed"));
