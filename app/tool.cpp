@@ -109,6 +109,9 @@ Tool::Tool(Form1& window, HidLibrary& hid, SerialService& serial, Clock& clock, 
   connect(&window, &Form1::activated, this, [&p] { p.fileActions.onMainWindowActivated(); });
 }
 
-Tool::~Tool() = default;
+Tool::~Tool() {
+  // The view ends its runs while the parts it uses are still there.
+  delete parts_->benchView;
+}
 
 }  // namespace mv4700
