@@ -168,6 +168,7 @@ void BenchView::start(const std::vector<int>& rows, ReaderJob job, bool transfer
   commandRows_ = rows;
   commandReaders_ = readersOf(rows);
   job_ = std::move(job);
+  table_->releaseAll();
   for (int row : rows) {
     table_->setState(row, QStringLiteral("waiting"));
     table_->startLines(row);
@@ -226,6 +227,7 @@ void BenchView::onEnded(int index, const BenchEnd& end) {
     table_->setState(row, QStringLiteral("done"));
   } else {
     ++failed_;
+    table_->hold(row);
     const QString line = table_->lastLine(row);
     table_->setState(row,
                      line.isEmpty() ? QStringLiteral("failed") : QStringLiteral("failed: ") + line);

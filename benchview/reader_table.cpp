@@ -33,7 +33,7 @@ void ReaderTable::follow(const std::vector<BenchReader>& found, const QStringLis
   std::set<QString> present;
   for (const BenchReader& r : found) present.insert(r.name);
   for (int row = count() - 1; row >= 0; --row) {
-    if (present.count(reader(row).name)) continue;
+    if (present.count(reader(row).name) || rows_[static_cast<std::size_t>(row)].held) continue;
     rows_.erase(rows_.begin() + row);
     table_.removeRow(row);
   }
@@ -44,7 +44,7 @@ void ReaderTable::follow(const std::vector<BenchReader>& found, const QStringLis
     const QString version = versions.value(static_cast<qsizetype>(k));
     int row = static_cast<int>(known - rows_.begin());
     if (known == rows_.end()) {
-      rows_.push_back({r, {}});
+      rows_.push_back({r, {}, false});
       table_.insertRow(row);
       setText(row, Link, r.where.usb ? QStringLiteral("USB") : QStringLiteral("RS232"));
       setText(row, Port, portText(r.where));
@@ -76,6 +76,11 @@ std::vector<int> ReaderTable::chosenRows() const {
 
 void ReaderTable::setState(int row, const QString& state) {
   setText(row, State, state);
+  table_.item(row, State)->setToolTip(state);
+}
+
+void ReaderTable::releaseAll() {
+  for (Row& row : rows_) row.held = false;
 }
 
 void ReaderTable::startLines(int row) {

@@ -20,9 +20,9 @@ class ReaderTable {
 
   explicit ReaderTable(QTableWidget& table);
 
-  // The bench as found now: the rows of readers gone leave, those still there
-  // keep what they show, new readers come last with `versions` (one a found
-  // reader; empty for a known one).
+  // The bench as found now: the rows of readers gone leave (but for held
+  // ones), those still there keep what they show, new readers come last with
+  // `versions` (one a found reader; empty for a known one).
   void follow(const std::vector<BenchReader>& found, const QStringList& versions);
   // The readers whose version was read.
   QStringList namesWithVersion() const;
@@ -33,6 +33,10 @@ class ReaderTable {
   std::vector<int> chosenRows() const;
 
   void setState(int row, const QString& state);
+  // A held row stays while its reader is gone: a reader that failed stays in
+  // view with its line until the next command.
+  void hold(int row) { rows_[static_cast<std::size_t>(row)].held = true; }
+  void releaseAll();
   void startLines(int row);
   void addLine(int row, const QString& line);
   const QStringList& lines(int row) const { return rows_[static_cast<std::size_t>(row)].lines; }
@@ -44,6 +48,7 @@ class ReaderTable {
   struct Row {
     BenchReader reader;
     QStringList lines;
+    bool held = false;
   };
   void setText(int row, Column column, const QString& text);
 
