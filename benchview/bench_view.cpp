@@ -172,6 +172,7 @@ void BenchView::start(const std::vector<int>& rows, ReaderJob job, bool transfer
   for (int row : rows) {
     table_->setState(row, QStringLiteral("waiting"));
     table_->startLines(row);
+    table_->versionChanges(row);
     table_->clearProgress(row);
   }
   showLog();

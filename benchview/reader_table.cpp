@@ -24,6 +24,8 @@ ReaderTable::ReaderTable(QTableWidget& table) : table_(table) {
   table_.setSelectionBehavior(QAbstractItemView::SelectRows);
   table_.setSelectionMode(QAbstractItemView::ExtendedSelection);
   table_.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // A failure's line keeps its start and its end in view.
+  table_.setTextElideMode(Qt::ElideMiddle);
   table_.verticalHeader()->hide();
   table_.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_.horizontalHeader()->setSectionResizeMode(State, QHeaderView::Stretch);
@@ -44,14 +46,16 @@ void ReaderTable::follow(const std::vector<BenchReader>& found, const QStringLis
     const QString version = versions.value(static_cast<qsizetype>(k));
     int row = static_cast<int>(known - rows_.begin());
     if (known == rows_.end()) {
-      rows_.push_back({r, {}, false});
+      rows_.push_back({r, {}, false, false});
       table_.insertRow(row);
       setText(row, Link, r.where.usb ? QStringLiteral("USB") : QStringLiteral("RS232"));
       setText(row, Port, portText(r.where));
       setText(row, Model, r.where.newModel ? QStringLiteral("4700-01") : QStringLiteral("4700"));
       setText(row, State, QStringLiteral("waiting"));
     }
-    if (!version.isEmpty()) setText(row, Version, version);
+    if (version.isEmpty()) continue;
+    setText(row, Version, version);
+    rows_[static_cast<std::size_t>(row)].versionStale = false;
   }
 }
 
@@ -59,7 +63,8 @@ QStringList ReaderTable::namesWithVersion() const {
   QStringList names;
   for (int row = 0; row < count(); ++row) {
     const QTableWidgetItem* item = table_.item(row, Version);
-    if (item && !item->text().isEmpty()) names << reader(row).name;
+    if (item && !item->text().isEmpty() && !rows_[static_cast<std::size_t>(row)].versionStale)
+      names << reader(row).name;
   }
   return names;
 }

@@ -24,8 +24,10 @@ class ReaderTable {
   // ones), those still there keep what they show, new readers come last with
   // `versions` (one a found reader; empty for a known one).
   void follow(const std::vector<BenchReader>& found, const QStringList& versions);
-  // The readers whose version was read.
+  // The readers whose version was read since their last command.
   QStringList namesWithVersion() const;
+  // The row's version is read again at the next search (a command may change it).
+  void versionChanges(int row) { rows_[static_cast<std::size_t>(row)].versionStale = true; }
 
   int count() const { return static_cast<int>(rows_.size()); }
   const BenchReader& reader(int row) const { return rows_[static_cast<std::size_t>(row)].reader; }
@@ -49,6 +51,7 @@ class ReaderTable {
     BenchReader reader;
     QStringList lines;
     bool held = false;
+    bool versionStale = false;
   };
   void setText(int row, Column column, const QString& text);
 
