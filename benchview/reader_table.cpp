@@ -25,6 +25,7 @@ ReaderTable::ReaderTable(QTableWidget& table) : table_(table) {
   table_.setSelectionMode(QAbstractItemView::ExtendedSelection);
   table_.setEditTriggers(QAbstractItemView::NoEditTriggers);
   // A failure's line keeps its start and its end in view.
+  table_.setWordWrap(false);
   table_.setTextElideMode(Qt::ElideMiddle);
   table_.verticalHeader()->hide();
   table_.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
