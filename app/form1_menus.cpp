@@ -40,7 +40,9 @@ void Form1::buildMenus() {
         {"sp4", nullptr},
         {"rver", "Read version from 4700"},
         {"fopen", "Firmware update"}}},
-      {"test", "Communication", {{"stest", "Start Test"}, {"etest", "End Test"}}},
+      {"test",
+       "Communication",
+       {{"stest", "Start Test"}, {"etest", "End Test"}, {"bench", "All readers..."}}},
       {"note", "Release notes", {{"v20", "v2.0"}}},
   };
   for (const MenuLayout& layout : menus) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
+#include "app/product_bench.h"
 #include "app/tool.h"
 #include "app/window_clock.h"
 #include "link/hid_hidapi.h"
@@ -17,7 +18,7 @@ struct OperatorTool {
   QtSerialService serial;
   WindowClock clock;
   Form1 window;
-  Tool tool{window, hid, serial, clock};
+  Tool tool{window, hid, serial, clock, productBenchDevices()};
 };
 
 }  // namespace mv4700

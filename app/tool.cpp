@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 
 #include "app/form1.h"
 #include "app/input_lock.h"
 #include "app/picture1.h"
+#include "benchview/bench_view.h"
 #include "chooser/file_chooser.h"
 #include "commands/commands.h"
 #include "fileaction/file_actions.h"
@@ -79,9 +81,10 @@ struct Tool::Parts {
   FileActions fileActions;
   FileChooser chooser;
   TestMode testMode;
+  QPointer<BenchView> benchView;
 };
 
-Tool::Tool(Form1& window, HidLibrary& hid, SerialService& serial, Clock& clock)
+Tool::Tool(Form1& window, HidLibrary& hid, SerialService& serial, Clock& clock, BenchDevices bench)
     : parts_(std::make_unique<Parts>(window, hid, serial, clock)) {
   Parts& p = *parts_;
   const auto on = [&window, this](const char* name, auto handler) {
@@ -103,11 +106,29 @@ Tool::Tool(Form1& window, HidLibrary& hid, SerialService& serial, Clock& clock)
   on("rver", locked([&p] { readVersion(p.session); }));
   on("stest", [&p] { p.testMode.startTest(); });
   on("etest", [&p] { p.testMode.endTest(); });
+  window.action(QStringLiteral("bench"))->setEnabled(static_cast<bool>(bench.hid));
+  on("bench", [&p, bench] {
+    if (!p.benchView) {
+      // Test mode holds a reader too: it waits with the two menus.
+      const auto setEnabled = [&p](bool enabled) {
+        p.lock.setFileAndProgMenusEnabled(enabled);
+        p.window.action(QStringLiteral("stest"))->setEnabled(enabled);
+      };
+      p.benchView =
+          new BenchView({bench, p.window.fields(), p.dialogs, setEnabled, &p.window}, &p.window);
+    }
+    p.benchView->show();
+    p.benchView->raise();
+    p.benchView->activateWindow();
+  });
   connect(window.picture1(), &Picture1::keyTyped, this,
           [&p](const QString& text) { p.testMode.keyTyped(text); });
   connect(&window, &Form1::activated, this, [&p] { p.fileActions.onMainWindowActivated(); });
 }
 
-Tool::~Tool() = default;
+Tool::~Tool() {
+  // The view ends its runs while the parts it uses are still there.
+  delete parts_->benchView;
+}
 
 }  // namespace mv4700

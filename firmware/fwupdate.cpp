@@ -12,7 +12,10 @@ Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
   if (const Outcome checked = confirmFirmwareFile(image, dialogs, session.linkState(), filePath);
       checked != Outcome::Done)
     return checked;
+  return flashCheckedImage(session, image, watch);
+}
 
+Outcome flashCheckedImage(DeviceSession& session, FirmwareImage& image, TransferWatch* watch) {
   Outcome outcome = Outcome::NoReader;
   session.usb.Usbsearch();
   if (session.linkState() == link_state::kOk) outcome = usbFirmwareTransfer(session, image, watch);

@@ -24,4 +24,10 @@ Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
 Outcome Fwrescue(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
                  const QString& filePath, TransferWatch* watch = nullptr);
 
+// The flash of an image already checked and confirmed: over USB, or over
+// RS232 when no reader answers on USB. Asks nothing; `image` is the
+// transfer's own (the transfers keep their place in it).
+Outcome flashCheckedImage(DeviceSession& session, FirmwareImage& image,
+                          TransferWatch* watch = nullptr);
+
 }  // namespace mv4700

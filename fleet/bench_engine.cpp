@@ -40,6 +40,12 @@ std::optional<int> baudCodeOf(const QString& baud) {
 
 }  // namespace
 
+void pinToReader(DeviceSession& session, const ListedReader& reader) {
+  session.shared.usbSearch = reader.usb;
+  session.shared.serialSearch = !reader.usb;
+  if (!reader.usb) session.serial.fixedBaudCode = baudCodeOf(reader.baud);
+}
+
 BenchEnd BenchEngine::serve(int index, const BenchReader& reader, const ReaderJob& job) {
   using Steady = std::chrono::steady_clock;
   const Steady::time_point start = Steady::now();
@@ -49,10 +55,7 @@ BenchEnd BenchEngine::serve(int index, const BenchReader& reader, const ReaderJo
     const ReaderBackends backends = backends_(reader.where);
     ReaderStatusBox status(report_, index);
     DeviceSession session(*backends.hid, *backends.serial, status, *backends.clock);
-    // The session's search finds this reader, on its link and at its speed.
-    session.shared.usbSearch = reader.where.usb;
-    session.shared.serialSearch = !reader.where.usb;
-    if (!reader.where.usb) session.serial.fixedBaudCode = baudCodeOf(reader.where.baud);
+    pinToReader(session, reader.where);
     ReaderWatch watch(report_, index, stop_);
     result = job(session, watch);
   }

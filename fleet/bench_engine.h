@@ -42,6 +42,10 @@ struct ReaderJobResult {
 // when the front end asks.
 using ReaderJob = std::function<ReaderJobResult(DeviceSession& session, TransferWatch& watch)>;
 
+// Points the session's search at `reader` alone: its link, and on RS232 its
+// speed.
+void pinToReader(DeviceSession& session, const ListedReader& reader);
+
 // 0 when every reader is done, else the highest status any reader gave.
 int benchExitStatus(const std::vector<BenchEnd>& ends);
 

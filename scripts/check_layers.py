@@ -13,7 +13,7 @@ import re
 import sys
 
 LEFT_OUT = {"tests", "bench", "fuzz", "build", "docs", "dist", "scripts"}
-WINDOW_FOLDERS = {"app", "chooser", "widgets"}
+WINDOW_FOLDERS = {"app", "benchview", "chooser", "widgets"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 

@@ -4,11 +4,13 @@
 #   scripts/screenshot.sh [out.png]
 #       the main window at start-up (default: build/screenshot.png)
 #   scripts/screenshot.sh --demo [DIR]
-#       starts scripts/run.sh (the tool beside the emulated reader) and works its
-#       menus as an operator would, with mouse and keys: types a prefix and a
-#       postfix, writes the settings, clears the fields, reads them back, flashes
-#       the sample firmware, reads the version, resets the reader, saves and
-#       opens a settings file, runs test mode with an iButton touched and exits.
+#       starts scripts/run.sh --readers 3 (the tool beside three emulated
+#       readers) and works its menus as an operator would, with mouse and keys:
+#       types a prefix and a postfix, writes the settings, clears the fields,
+#       reads them back, flashes the sample firmware, reads the version, resets
+#       the reader, saves and opens a settings file, runs test mode with an
+#       iButton touched; then opens "All readers", writes the settings to the
+#       three readers and flashes them, the third one's loader hanging, and exits.
 #       Saves a picture of each step in DIR (default: build/demo-shots) and
 #       checks that the emulator stopped with the tool.
 set -euo pipefail
@@ -184,6 +186,39 @@ flash_sample_firmware() {
   rm -rf "$frames"
 }
 
+# "All readers": the settings written to the three readers at once, then the
+# sample firmware flashed to them with the third reader's loader hanging.
+# Pictures of the view are taken in its own area.
+bench_pictures() {
+  local dir=$1 main_window=$main
+  menu 2 3  # All readers...
+  main=$(find_window "All readers" "$run") || fail "All readers did not appear"
+  # Below the main window's menu bar, which the tour needs again to exit.
+  xdotool windowmove "$main" 40 60
+  wait_still 6
+  grab "$dir/demo-bench.png"
+
+  xdotool mousemove --window "$main" 54 288 click 1  # Write settings
+  sleep 1
+  wait_still 6
+  grab "$dir/demo-bench-write.png"
+
+  echo "3 loader-stall 10" >&9
+  xdotool mousemove --window "$main" 358 288 click 1  # Firmware update...
+  use_chooser ""  # the sample image, the only file there
+  sleep 1
+  xdotool key Return  # the question naming the readers and the version
+  sleep 4
+  grab "$dir/demo-bench-flash.png"
+  # The flashed readers answer with their new version a few seconds after the
+  # transfer; the hung one fails on its own time-out.
+  wait_still 24
+  xdotool mousemove --window "$main" 300 105 click 1  # the third reader's own lines
+  wait_still 4
+  grab "$dir/demo-bench-done.png"
+  main=$main_window
+}
+
 demo_pictures() {
   local dir log fifo
   dir=$(realpath -m "${1:-build/demo-shots}")
@@ -192,7 +227,7 @@ demo_pictures() {
   rm -f build/demo/demo-settings.mvs  # left by an earlier tour
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  scripts/run.sh <"$fifo" >"$log" 2>&1 &
+  scripts/run.sh --readers 3 <"$fifo" >"$log" 2>&1 &
   run=$!
   exec 9>"$fifo"  # run.sh passes lines typed here to the emulator; keep its input open
   rm -f "$fifo"
@@ -246,6 +281,8 @@ demo_pictures() {
   menu 2 2  # End Test
   wait_still 2
   grab "$dir/demo-test-end.png"
+
+  bench_pictures "$dir"
 
   menu 0 4  # Exit
   for _ in $(seq 100); do

@@ -254,7 +254,9 @@ class Form1Test : public QObject {
           {"sp4", ""},
           {"rver", "Read version from 4700"},
           {"fopen", "Firmware update"}}},
-        {"test", "Communication", {{"stest", "Start Test"}, {"etest", "End Test"}}},
+        {"test",
+         "Communication",
+         {{"stest", "Start Test"}, {"etest", "End Test"}, {"bench", "All readers..."}}},
         {"note", "Release notes", {{"v20", "v2.0"}}},
     };
     const QList<QAction*> bar = form_->menuBar()->actions();
