@@ -8,6 +8,7 @@
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
 #include "commands/commands.h"
+#include "commands/verified_write.h"
 #include "settings/field_differences.h"
 #include "settings/plain_fields.h"
 #include "settings/settings_file.h"
@@ -16,20 +17,15 @@ namespace mv4700::cli {
 
 namespace {
 
-int verify(RunContext& run, const SettingsFields& written) {
-  PlainFields back;
-  const Outcome outcome = readSettings(run.session, back);
-  if (outcome != Outcome::Done) return run.exitStatus(outcome);
-
-  const QList<FieldDifference> differences = settingsDifferences(written, back);
+// What the read back found, on standard output and in the JSON.
+void showComparison(RunContext& run, const VerifiedWrite& result) {
   QJsonArray json;
-  for (const FieldDifference& d : differences) {
-    run.output.line(QStringLiteral("%1: written %2, read back %3").arg(d.key, d.written, d.read));
+  for (const FieldDifference& d : result.differences) {
+    run.output.line(differenceLine(d));
     json.append(QJsonObject{{"field", d.key}, {"written", d.written}, {"read", d.read}});
   }
   run.output.fields()[QStringLiteral("differences")] = json;
-  if (differences.isEmpty()) run.output.line(QStringLiteral("verified: every field as written"));
-  return differences.isEmpty() ? exit_status::kDone : exit_status::kReaderFailed;
+  if (result.differences.isEmpty()) run.output.line(verifiedLine());
 }
 
 }  // namespace
@@ -42,9 +38,12 @@ int runWrite(RunContext& run) {
   if (loaded != Outcome::Done) return run.exitStatus(loaded);
   run.output.fields()[QStringLiteral("settings")] = settingsJson(fields);
 
-  const Outcome outcome = writeSettings(run.session, fields);
-  if (outcome != Outcome::Done || !run.invocation.verify) return run.exitStatus(outcome);
-  return verify(run, fields);
+  if (!run.invocation.verify) return run.exitStatus(writeSettings(run.session, fields));
+  // Read back at any speed: a written baud code moves the reader to another.
+  const VerifiedWrite result = writeVerifiedSettings(run.session, fields);
+  if (result.compared) showComparison(run, result);
+  if (!result.differences.isEmpty()) return exit_status::kReaderFailed;
+  return run.exitStatus(result.outcome);
 }
 
 }  // namespace mv4700::cli
