@@ -33,13 +33,13 @@ const char* const kExitStatuses =
     "  once. SIGTERM and SIGHUP act as two presses. Each\n"
     "  ends after the closing steps and leaves the terminal as it found it.\n";
 
-QCommandLineOption qtOption(const OptionSpec& spec) {
+QCommandLineOption qtOption(const OptionRow& option) {
   QStringList names;
-  if (*spec.shortName) names << QLatin1String(spec.shortName);
-  names << QLatin1String(spec.longName);
-  const QString description = QLatin1String(spec.description);
-  return spec.valueName ? QCommandLineOption(names, description, QLatin1String(spec.valueName))
-                        : QCommandLineOption(names, description);
+  if (*option.shortName) names << QLatin1String(option.shortName);
+  names << QLatin1String(option.longName);
+  const QString description = QLatin1String(option.description);
+  return option.valueName ? QCommandLineOption(names, description, QLatin1String(option.valueName))
+                          : QCommandLineOption(names, description);
 }
 
 // The first word that is not an option or an option's value.
@@ -74,7 +74,7 @@ QString toolHelp(const QCommandLineParser& parser) {
       "--watch --all serves each reader as it answers, while others still run.\n"
       "\n"
       "Commands:\n");
-  for (const CommandSpec& c : commands()) {
+  for (const CommandRow& c : commands()) {
     text += QStringLiteral("  %1%2\n")
                 .arg(QLatin1String(c.synopsis), -27)
                 .arg(QLatin1String(c.summary));
@@ -89,7 +89,7 @@ QString toolHelp(const QCommandLineParser& parser) {
   return text;
 }
 
-QString commandHelp(const CommandSpec& c, const QCommandLineParser& parser) {
+QString commandHelp(const CommandRow& c, const QCommandLineParser& parser) {
   QString text = QStringLiteral("Usage: mv4700 [options] %1\n\n%2\n\n")
                      .arg(QLatin1String(c.synopsis), QLatin1String(c.details));
   const QString qtHelp = parser.helpText();
@@ -117,11 +117,11 @@ std::optional<int> positiveNumber(const QString& text) {
 
 ParsedArguments parseArguments(const QStringList& arguments) {
   QCommandLineParser parser;
-  for (const OptionSpec& o : globalOptions()) parser.addOption(qtOption(o));
+  for (const OptionRow& o : globalOptions()) parser.addOption(qtOption(o));
   const QString word = commandWord(arguments);
-  const CommandSpec* entry = findCommand(word);
+  const CommandRow* entry = findCommand(word);
   if (entry) {
-    for (const OptionSpec& o : entry->options) parser.addOption(qtOption(o));
+    for (const OptionRow& o : entry->options) parser.addOption(qtOption(o));
   }
   const auto helpText = [&] {
     ParsedArguments parsed;

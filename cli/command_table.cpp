@@ -6,7 +6,7 @@ namespace mv4700::cli {
 
 namespace {
 
-constexpr std::array<OptionSpec, 9> kGlobal{{
+constexpr std::array<OptionRow, 9> kGlobal{{
     {"", "usb", "HIDRAW-PATH", "Use the USB reader at this hidraw node; no search."},
     {"", "serial", "PORT-PATH", "Use the reader on this serial port; no search."},
     {"", "baud", "N", "Only this speed on the serial ports (9600, 19200, 57600, 115200)."},
@@ -19,24 +19,24 @@ constexpr std::array<OptionSpec, 9> kGlobal{{
     {"", "version", nullptr, "Show the versions of mv4700, Qt and hidapi."},
 }};
 
-constexpr std::array<OptionSpec, 1> kReadOptions{{
+constexpr std::array<OptionRow, 1> kReadOptions{{
     {"o", "output", "FILE.mvs",
      "Also save the settings to this .mvs file (numbered with --watch)."},
 }};
-constexpr std::array<OptionSpec, 2> kWriteOptions{{
+constexpr std::array<OptionRow, 2> kWriteOptions{{
     {"", "verify", nullptr, "Read the settings back and compare every field (the default)."},
     {"", "no-verify", nullptr, "Do not read the settings back."},
 }};
-constexpr std::array<OptionSpec, 1> kFlashOptions{{
+constexpr std::array<OptionRow, 1> kFlashOptions{{
     {"", "rescue", nullptr,
      "For a reader left in its loader: wait for the loader through a power cycle (needs "
      "--serial)."},
 }};
-constexpr std::array<OptionSpec, 1> kTestOptions{{
+constexpr std::array<OptionRow, 1> kTestOptions{{
     {"", "count", "N", "End after N IDs."},
 }};
 
-constexpr std::array<CommandSpec, 7> kCommands{{
+constexpr std::array<CommandRow, 7> kCommands{{
     {"list",
      "list",
      "the readers found on USB and on the serial ports",
@@ -94,34 +94,34 @@ constexpr std::array<CommandSpec, 7> kCommands{{
      0, kTestOptions, runTest},
 }};
 
-bool named(const OptionSpec& option, const QString& word) {
+bool named(const OptionRow& option, const QString& word) {
   if (word == QLatin1String("--") + QLatin1String(option.longName)) return true;
   return *option.shortName && word == QLatin1String("-") + QLatin1String(option.shortName);
 }
 
 }  // namespace
 
-std::span<const OptionSpec> globalOptions() {
+std::span<const OptionRow> globalOptions() {
   return kGlobal;
 }
 
-std::span<const CommandSpec> commands() {
+std::span<const CommandRow> commands() {
   return kCommands;
 }
 
-const CommandSpec* findCommand(const QString& name) {
-  for (const CommandSpec& c : kCommands) {
+const CommandRow* findCommand(const QString& name) {
+  for (const CommandRow& c : kCommands) {
     if (name == QLatin1String(c.name)) return &c;
   }
   return nullptr;
 }
 
 bool takesValue(const QString& word) {
-  for (const OptionSpec& o : kGlobal) {
+  for (const OptionRow& o : kGlobal) {
     if (o.valueName && named(o, word)) return true;
   }
-  for (const CommandSpec& c : kCommands) {
-    for (const OptionSpec& o : c.options) {
+  for (const CommandRow& c : kCommands) {
+    for (const OptionRow& o : c.options) {
       if (o.valueName && named(o, word)) return true;
     }
   }

@@ -8,7 +8,7 @@
 namespace mv4700::cli {
 
 // One option of the command line.
-struct OptionSpec {
+struct OptionRow {
   const char* shortName;  // "" when it has none
   const char* longName;
   const char* valueName;    // nullptr for a switch
@@ -16,22 +16,22 @@ struct OptionSpec {
 };
 
 // One command: what the help, the parser and the runner choice know of it.
-struct CommandSpec {
+struct CommandRow {
   const char* name;
   const char* synopsis;
-  const char* summary;                  // one line of the tool's help
-  const char* details;                  // the command's own help
-  int files;                            // positional arguments after the command
-  std::span<const OptionSpec> options;  // its own options, beside the global ones
+  const char* summary;                 // one line of the tool's help
+  const char* details;                 // the command's own help
+  int files;                           // positional arguments after the command
+  std::span<const OptionRow> options;  // its own options, beside the global ones
   Runner runner;
 };
 
 // The options every command takes.
-std::span<const OptionSpec> globalOptions();
+std::span<const OptionRow> globalOptions();
 // Every command, in the order the help lists them.
-std::span<const CommandSpec> commands();
+std::span<const CommandRow> commands();
 // The command called `name`, or nullptr.
-const CommandSpec* findCommand(const QString& name);
+const CommandRow* findCommand(const QString& name);
 // Whether `word` (as typed: "--usb", "-o") is an option that takes a value.
 bool takesValue(const QString& word);
 

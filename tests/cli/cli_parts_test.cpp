@@ -73,7 +73,7 @@ TEST(CliCommandTable, ManualAndCompletionsNameEveryCommandAndOption) {
     QString text = sourceFile(d.file);
     ASSERT_FALSE(text.isEmpty()) << d.file;
     text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
-    const auto names = [&](const OptionSpec& o) {
+    const auto names = [&](const OptionRow& o) {
       EXPECT_TRUE(text.contains(QString::fromLatin1(d.longForm).arg(QLatin1String(o.longName))))
           << d.file << ": --" << o.longName;
       if (*o.shortName) {
@@ -81,22 +81,22 @@ TEST(CliCommandTable, ManualAndCompletionsNameEveryCommandAndOption) {
             << d.file << ": -" << o.shortName;
       }
     };
-    for (const OptionSpec& o : globalOptions()) names(o);
-    for (const CommandSpec& c : commands()) {
+    for (const OptionRow& o : globalOptions()) names(o);
+    for (const CommandRow& c : commands()) {
       bool found = false;
       for (const QString& form : QString::fromLatin1(d.command).split(u'|'))
         found = found || text.contains(form.arg(QLatin1String(c.name)));
       EXPECT_TRUE(found) << d.file << ": " << c.name;
-      for (const OptionSpec& o : c.options) names(o);
+      for (const OptionRow& o : c.options) names(o);
     }
   }
 }
 
 TEST(CliCommandTable, EveryCommandHasItsHelpAndUnknownOnesAreUsageErrors) {
-  for (const CommandSpec& c : commands()) {
+  for (const CommandRow& c : commands()) {
     const ParsedArguments p = parseArguments({"mv4700", QLatin1String(c.name), "--help"});
     EXPECT_TRUE(p.help.contains(QLatin1String(c.synopsis))) << c.name;
-    for (const OptionSpec& o : c.options)
+    for (const OptionRow& o : c.options)
       EXPECT_TRUE(p.help.contains(QLatin1String("--") + QLatin1String(o.longName))) << c.name;
   }
   const ParsedArguments unknown = parseArguments({"mv4700", "tset"});
