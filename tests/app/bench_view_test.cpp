@@ -20,6 +20,7 @@
 #include "sim/sample_image.h"
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
+#include "tests/support/bench_helpers.h"
 #include "tests/support/forwarding_links.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/simulated_reader.h"
@@ -162,11 +163,8 @@ class BenchViewTest : public QObject {
     Rig r({"--baud", "57600", "--boot-seconds", "1.2", "--wire-time"});
     QTRY_COMPARE_WITH_TIMEOUT(r.table->rowCount(), 3, kFindMs);
     QTemporaryDir dir;
-    const QString image = dir.filePath("stop.bin");
-    QFile file(image);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(makeSampleImage(5000, "STOP"));
-    file.close();
+    const QString image = testing::sampleImageFile(dir, 5000, "STOP");
+    QVERIFY(!image.isEmpty());
 
     r.view->flashImage(image);
     QCOMPARE(r.dialogs.shown.size(), 1);
@@ -187,17 +185,7 @@ class BenchViewTest : public QObject {
       QVERIFY(r.cell(row, ReaderTable::State).startsWith("failed"));
       QVERIFY(!r.table->cellWidget(row, ReaderTable::Progress));
     }
-    for (const QString& path : r.sim.paths()) {
-      bool opened = false;
-      WorkerThread([&path, &opened] {
-        QtSerialService port;
-        port.setOnlyPort(path);
-        port.setCommPort(1);
-        port.setPortOpen(true);
-        opened = port.portOpen();
-      }).join();
-      QVERIFY2(opened, qPrintable(path));
-    }
+    for (const QString& path : r.sim.paths()) QVERIFY2(testing::portOpensAgain(path), qPrintable(path));
   }
 
   // An image that fails the check gets the firmware update's error box and

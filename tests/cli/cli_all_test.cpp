@@ -2,7 +2,6 @@
 // pseudo-terminal, all served at once.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -12,6 +11,7 @@
 
 #include "sim/sample_image.h"
 #include "tests/cli/cli_process.h"
+#include "tests/support/bench_helpers.h"
 #include "tests/support/simulated_reader.h"
 
 namespace mv4700::testing {
@@ -19,14 +19,6 @@ namespace {
 
 QProcessEnvironment onSlots(const QStringList& paths) {
   return cliEnvironment(paths.join(u','), true);
-}
-
-QString writeImage(const QTemporaryDir& dir, int length, const QByteArray& version) {
-  const QString path = dir.filePath("fleet.bin");
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(makeSampleImage(length, version));
-  return path;
 }
 
 // Every line names one reader, at its start, and no other: lines of two
@@ -50,8 +42,8 @@ TEST(CliAllTest, FlashesEveryReaderAtOnceAndTheFaultedOneFailsAlone) {
   ASSERT_EQ(sim.paths().size(), 4);
   sim.command("4 loader-stall 10");
   QTemporaryDir dir;
-  const CliResult flash =
-      runCli({"--all", "--yes", "flash", writeImage(dir, 300, "FLEET 3")}, onSlots(sim.paths()));
+  const CliResult flash = runCli({"--all", "--yes", "flash", sampleImageFile(dir, 300, "FLEET 3")},
+                                 onSlots(sim.paths()));
   EXPECT_EQ(flash.status, 2) << flash.err.toStdString();
   const QStringList out = flash.out.split(u'\n', Qt::SkipEmptyParts);
   // Each flashed reader says what it holds, then its summary; then the tally.
@@ -59,10 +51,9 @@ TEST(CliAllTest, FlashesEveryReaderAtOnceAndTheFaultedOneFailsAlone) {
   EXPECT_EQ(out.filter(QRegularExpression(": Verified: the reader reports FLEET 3$")).size(), 3)
       << flash.out.toStdString();
   for (int k = 0; k < 3; ++k)
-    EXPECT_TRUE(out.filter(QRegularExpression(
-                               QStringLiteral("^RS232 COM%1 %2: done, [0-9.]+ s$")
-                                   .arg(k + 1)
-                                   .arg(QRegularExpression::escape(sim.paths()[k]))))
+    EXPECT_TRUE(out.filter(QRegularExpression(QStringLiteral("^RS232 COM%1 %2: done, [0-9.]+ s$")
+                                                  .arg(k + 1)
+                                                  .arg(QRegularExpression::escape(sim.paths()[k]))))
                     .size() == 1)
         << flash.out.toStdString();
   EXPECT_TRUE(out.filter(QRegularExpression(QStringLiteral("^RS232 COM4 %1: failed, exit 2, ")
@@ -70,8 +61,8 @@ TEST(CliAllTest, FlashesEveryReaderAtOnceAndTheFaultedOneFailsAlone) {
                   .size() == 1)
       << flash.out.toStdString();
   EXPECT_EQ(out.last(), "4 readers: 3 done, 1 failed");
-  EXPECT_TRUE(flash.err.contains(QStringLiteral("RS232 COM4 %1: Total 300 Bytes. Writing:")
-                                     .arg(sim.paths()[3])))
+  EXPECT_TRUE(flash.err.contains(
+      QStringLiteral("RS232 COM4 %1: Total 300 Bytes. Writing:").arg(sim.paths()[3])))
       << flash.err.toStdString();
   EXPECT_EQ(flash.err.count("firmware update Finished!"), 3);
   // The question once, listing the readers.
@@ -108,7 +99,7 @@ TEST(CliAllTest, TwoPressesStopEveryTransferThroughItsClosingSteps) {
                                         "1.2", "--wire-time"});
   ASSERT_EQ(sim.paths().size(), 3);
   QTemporaryDir dir;
-  CliProcess cli({"--all", "--yes", "flash", writeImage(dir, 32767, "STOP 1")},
+  CliProcess cli({"--all", "--yes", "flash", sampleImageFile(dir, 32767, "STOP 1")},
                  onSlots(sim.paths()));
   ASSERT_TRUE(cli.waitFor("Firmware updating via RS232 Please Wait", 3)) << cli.err().toStdString();
   std::this_thread::sleep_for(std::chrono::milliseconds(500));

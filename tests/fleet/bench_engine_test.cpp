@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <map>
 #include <mutex>
@@ -20,6 +19,7 @@
 #include "seams/clock.h"
 #include "sim/sample_image.h"
 #include "sim/sim_hid.h"
+#include "tests/support/bench_helpers.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/simulated_reader.h"
@@ -61,17 +61,6 @@ class RecordingReport final : public BenchReport {
   std::map<int, Reader> readers_;
 };
 
-// Each reader's own product port, reaching its slot alone.
-ReaderBackends qtBackends(const ListedReader& reader) {
-  ReaderBackends b;
-  b.clock = std::make_unique<SteadyClock>();
-  b.hid = std::make_unique<SimHidLibrary>(*b.clock);
-  auto port = std::make_unique<QtSerialService>();
-  port->setOnlyPort(reader.path, reader.comPort);
-  b.serial = std::move(port);
-  return b;
-}
-
 std::vector<BenchReader> findOnSlots(const QStringList& paths, SimHidLibrary* usb = nullptr) {
   qputenv("MV4700_COM_PORTS", paths.join(u',').toLocal8Bit());
   SteadyClock clock;
@@ -79,14 +68,6 @@ std::vector<BenchReader> findOnSlots(const QStringList& paths, SimHidLibrary* us
   return findBenchReaders(
       usb ? *usb : none, [] { return std::make_unique<QtSerialService>(); },
       [] { return std::make_unique<SteadyClock>(); }, {});
-}
-
-QString writeImage(const QTemporaryDir& dir, int length, const QByteArray& version) {
-  const QString path = dir.filePath("fleet.bin");
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(makeSampleImage(length, version));
-  return path;
 }
 
 ReaderJob flashJob(const QString& imagePath) {
@@ -117,8 +98,9 @@ TEST(BenchEngineTest, FlashesEveryReaderAtOnceAndAFaultCostsOnlyItsReader) {
 
   QTemporaryDir dir;
   RecordingReport report;
-  BenchEngine engine(qtBackends, report);
-  const std::vector<BenchEnd> ends = engine.run(readers, flashJob(writeImage(dir, 300, "FLEET 2")));
+  BenchEngine engine(productPortBackends, report);
+  const std::vector<BenchEnd> ends =
+      engine.run(readers, flashJob(sampleImageFile(dir, 300, "FLEET 2")));
   ASSERT_EQ(ends.size(), 4u);
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(ends[k].outcome, Outcome::Done) << k;
@@ -132,7 +114,7 @@ TEST(BenchEngineTest, FlashesEveryReaderAtOnceAndAFaultCostsOnlyItsReader) {
 
   // Back in their programs at their own speeds, the flashed three report the image's text.
   RecordingReport versions;
-  BenchEngine again(qtBackends, versions);
+  BenchEngine again(productPortBackends, versions);
   again.run(std::vector<BenchReader>(readers.begin(), readers.begin() + 3),
             [](DeviceSession& session, TransferWatch&) {
               return ReaderJobResult{readVersion(session), 0};
@@ -150,28 +132,19 @@ TEST(BenchEngineTest, AStopEndsEveryTransferWithItsClosingSteps) {
   ASSERT_EQ(readers.size(), 3u);
   QTemporaryDir dir;
   RecordingReport report;
-  BenchEngine engine(qtBackends, report);
+  BenchEngine engine(productPortBackends, report);
   report.onProgress = [&engine](std::int64_t done) {
     if (done >= 100) engine.requestStop();
   };
-  const std::vector<BenchEnd> ends = engine.run(readers, flashJob(writeImage(dir, 5000, "STOP")));
+  const std::vector<BenchEnd> ends =
+      engine.run(readers, flashJob(sampleImageFile(dir, 5000, "STOP")));
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(ends[k].outcome, Outcome::Failed) << k;
     EXPECT_LT(report.get(k).done, 5000) << k;
     EXPECT_TRUE(report.get(k).started);
   }
-  // Closed: each port opens again at once (on a thread of Qt's, as ports live).
-  for (const QString& path : sim.paths()) {
-    bool opened = false;
-    WorkerThread([&path, &opened] {
-      QtSerialService port;
-      port.setOnlyPort(path);
-      port.setCommPort(1);
-      port.setPortOpen(true);
-      opened = port.portOpen();
-    }).join();
-    EXPECT_TRUE(opened) << path.toStdString();
-  }
+  // Closed: each port opens again at once.
+  for (const QString& path : sim.paths()) EXPECT_TRUE(portOpensAgain(path)) << path.toStdString();
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "seams/clock.h"
 #include "sim/sample_image.h"
 #include "sim/sim_hid.h"
+#include "tests/support/bench_helpers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/simulated_reader.h"
 
@@ -32,16 +33,6 @@ class CountingReport final : public BenchReport {
   void ended(int, const BenchEnd&) override { ++endedCount; }
   std::atomic<int> endedCount{0};
 };
-
-ReaderBackends qtBackends(const ListedReader& reader) {
-  ReaderBackends b;
-  b.clock = std::make_unique<SteadyClock>();
-  b.hid = std::make_unique<SimHidLibrary>(*b.clock);
-  auto port = std::make_unique<QtSerialService>();
-  port->setOnlyPort(reader.path, reader.comPort);
-  b.serial = std::move(port);
-  return b;
-}
 
 // Waits, asleep, until `done` or ten seconds passed.
 bool within10s(const std::function<bool()>& done) {
@@ -66,7 +57,7 @@ TEST(BenchWatchTest, ServesEachReaderOnceUntilItComesBack) {
   file.close();
 
   CountingReport report;
-  BenchEngine engine(qtBackends, report);
+  BenchEngine engine(productPortBackends, report);
   SteadyClock clock;
   BenchWatch watch(
       engine,
