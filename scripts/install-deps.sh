@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need, when
-# any is missing. Runs apt-get as root, or through sudo.
+# any is missing (dpkg-dev and lintian make and check the Debian package). Runs
+# apt-get as root, or through sudo.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config python3
@@ -9,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool imagemagick fonts-liberation2 libxcb1-dev
   desktop-file-utils appstream
+  dpkg-dev lintian
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -18,5 +20,10 @@ done
 echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ -n "$sudo" ] && ! command -v sudo >/dev/null; then
+  echo "Neither root nor sudo: as root, run apt-get install ${missing[*]}" >&2
+  exit 1
+fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Through env: sudo would drop a variable set before it.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
