@@ -8,6 +8,7 @@
 # With --real the tool starts alone, for real readers. Installs missing Debian
 # packages first, and builds the command line mv4700 beside the window.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 
 usage() { echo "usage: scripts/run.sh [--real | --readers N]" >&2; exit 2; }
@@ -23,11 +24,18 @@ case "${1:-}" in
   *) usage ;;
 esac
 
-# Asked first: without a display there is nothing to build for.
+# Asked first, before any build: without a display the demo runs on a virtual
+# one, where its emulator still serves the command line.
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display found. On a machine without one, run it under a virtual display:" >&2
-  echo "  xvfb-run -a scripts/run.sh $*" >&2
-  exit 1
+  if [ "$real" -eq 1 ]; then
+    echo "No display found: the tool needs one to show its window. Run this where a display is." >&2
+    exit 1
+  fi
+  echo "No display found: starting on a virtual display (xvfb-run), where the window is not seen;" >&2
+  echo "the emulator and the command line work as usual. Ctrl+C ends it." >&2
+  scripts/install-deps.sh
+  cd "$caller"
+  exec xvfb-run -a "$0" "$@"
 fi
 
 scripts/install-deps.sh
@@ -61,8 +69,15 @@ com_list=$(IFS=,; echo "${com_ports[*]}")
 echo "Sample firmware image: $image"
 echo "Type touch or remove (then Enter) to present or take away the iButton;"
 echo "hangup and replug pull and plug in its adapter (mv4700-sim --help lists all)."
-echo "The command line reaches the same readers:"
-echo "  MV4700_COM_PORTS=$com_list build/default/cli/mv4700 list"
+# Paths as seen from where the script was started, so that the line can be
+# copied into another terminal there.
+shown() { realpath -s --relative-to="$caller" "$1"; }
+echo "The command line reaches the emulator through $(shown "${com_ports[0]}"); in another terminal:"
+echo "  $(shown build/default/cli/mv4700) --serial $(shown "${com_ports[0]}") version"
+if [ "$readers" -gt 1 ]; then
+  echo "and every reader at once, as the window's COM slots:"
+  echo "  MV4700_COM_PORTS=$com_list $(shown build/default/cli/mv4700) --all list"
+fi
 
 (cd build/demo && MV4700_COM_PORTS="$com_list" exec "$tool") &
 tool_pid=$!
