@@ -13,9 +13,20 @@ bad() { echo "FAIL: $*"; fail=1; }
 for exe in bin/mv4700-tool bin/mv4700-sim bin/mv4700; do
   [ -x "$root/$exe" ] || bad "$exe missing or not executable"
 done
-man="$root/share/man/man1/mv4700.1"
-[ -s "$man" ] || bad "man page missing"
-[ -s "$man" ] && ! head -1 "$man" | grep -q '^\.TH MV4700 1' && bad "man page has no title line"
+# Man pages compressed, as Debian installs them; each opens with its title line.
+for page in mv4700 mv4700-tool mv4700-sim; do
+  man="$root/share/man/man1/$page.1.gz"
+  title=$(echo "$page" | tr '[:lower:]' '[:upper:]')
+  if [ ! -s "$man" ]; then
+    bad "man page $page.1.gz missing"
+  elif ! gzip -dc "$man" | sed -n 1p | grep -q "^\.TH $title 1"; then
+    bad "man page $page.1.gz has no title line"
+  fi
+done
+[ -e "$root/share/man/man1/mv4700.1" ] && bad "an uncompressed man page is installed"
+for doc in copyright changelog.gz; do
+  [ -s "$root/share/doc/mv4700-tool/$doc" ] || bad "share/doc/mv4700-tool/$doc missing"
+done
 completion="$root/share/bash-completion/completions/mv4700"
 [ -s "$completion" ] || bad "bash completion missing"
 [ -s "$completion" ] && ! bash -n "$completion" && bad "bash completion does not parse"
