@@ -22,13 +22,17 @@ using namespace mv4700;
 
 namespace {
 
-int makeImage(const QString& path, const QString& lengthText, const QString& version) {
+// The version text of a sample image made without --version: not the
+// emulator's own, so that a flash of it shows in the version read back.
+constexpr char kSampleVersionText[] = "4700-01 Firmware V2.11 (sample)";
+
+int makeImage(const QString& path, const QString& lengthText, const QByteArray& version) {
   bool ok = lengthText.isEmpty();
   const int length = ok ? ImageReceiver::kMaxLength : lengthText.toInt(&ok);
-  const QByteArray image = ok ? makeSampleImage(length, version.toLatin1()) : QByteArray();
+  const QByteArray image = ok ? makeSampleImage(length, version) : QByteArray();
   if (image.isEmpty()) {
     std::fprintf(stderr, "mv4700-sim: --length must be %d to %d for this version text\n",
-                 sampleImageMinimumLength(version.toLatin1()), ImageReceiver::kMaxLength);
+                 sampleImageMinimumLength(version), ImageReceiver::kMaxLength);
     return 2;
   }
   QFile file(path);
@@ -75,9 +79,13 @@ QString helpText() {
       "\n"
       "Every fault can also be set from the start with the option of the same name.\n"
       "\n"
-      "With --make-image FILE [--length N] --version TEXT it writes a sample firmware\n"
-      "image of N bytes (default 32767) instead (marker \"4700IV\" and the version text where the\n"
-      "address fields at offsets 36 and 28 point, image base 0x1500) and ends.";
+      "With --make-image FILE it writes a sample firmware image instead and ends; only\n"
+      "FILE is needed. --length N sets its length in bytes (default 32767, the most a\n"
+      "loader takes), --version TEXT its version text (default\n\"" +
+      QString(kSampleVersionText) +
+      "\").\n"
+      "The image holds the marker \"4700IV\" and the version text where the address\n"
+      "fields at offsets 36 and 28 point (image base 0x1500).";
   return text;
 }
 
@@ -159,8 +167,10 @@ int main(int argc, char** argv) {
                                 "PATH");
   const QCommandLineOption replyDelay(
       "reply-delay", "Seconds from a command's last byte to the answer's first.", "S");
-  const QCommandLineOption makeImageOption("make-image", "Write a sample firmware image.", "FILE");
-  const QCommandLineOption length("length", "Length of the sample image in bytes.", "N");
+  const QCommandLineOption makeImageOption(
+      "make-image", "Write a sample firmware image to FILE and end (see above).", "FILE");
+  const QCommandLineOption length("length", "Length of the sample image in bytes. Default 32767.",
+                                  "N");
   parser.addOptions({readersOption, model, baud, version, id, wireTime, link, replyDelay});
   QList<QCommandLineOption> faultOptions;
   for (const FaultSwitch& f : readerFaultSwitches() + lineFaultSwitches()) {
@@ -173,7 +183,9 @@ int main(int argc, char** argv) {
   parser.process(app);
 
   if (parser.isSet(makeImageOption))
-    return makeImage(parser.value(makeImageOption), parser.value(length), parser.value(version));
+    return makeImage(
+        parser.value(makeImageOption), parser.value(length),
+        parser.isSet(version) ? parser.value(version).toLatin1() : QByteArray(kSampleVersionText));
 
   const auto bad = [] {
     std::fprintf(stderr, "mv4700-sim: bad option; see --help\n");

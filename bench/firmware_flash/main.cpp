@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/arguments.h"
 #include "bench/firmware_flash/pty_alone.h"
 #include "bench/firmware_flash/raw_flash.h"
 #include "bench/firmware_flash/timing_status_box.h"
@@ -22,6 +23,7 @@
 #include "link/serial_qt.h"
 #include "seams/clock.h"
 #include "seams/dialogs.h"
+#include "sim/sample_image.h"
 #include "sim/sim_hid.h"
 #include "tests/support/simulated_reader.h"
 
@@ -30,6 +32,16 @@ using namespace mv4700;
 namespace {
 
 constexpr int kReaderBaud = 57600;
+constexpr char kVersionText[] = "BENCH 1.0";
+
+constexpr char kUsage[] =
+    "usage: bench_firmware_flash [image-length [rounds]]\n"
+    "Flashes an image of image-length bytes (default 32767) over RS232 to mv4700-sim on a\n"
+    "pseudo-terminal at 57600 baud, through the product backend and through a raw termios\n"
+    "loop: as fast as the host goes, then at wire time beside the wire's floor and the raw\n"
+    "loop with +50 us and +200 us of known cost a frame. Each kind runs once a round\n"
+    "(default 3 rounds) against an emulator of its own; prints a line a round, then the\n"
+    "medians, and last the bare pseudo-terminal's round trips.\n";
 
 class ConfirmAll final : public Dialogs {
  public:
@@ -83,14 +95,16 @@ struct Series {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<int> numbers = bench::numbersOrExit(
+      argc, argv, kUsage, {{32767, sampleImageMinimumLength(kVersionText), 32767}, {3, 1, 1000}});
+  const int kImageLength = numbers[0];
+  const int kRounds = numbers[1];
   QCoreApplication app(argc, argv);
-  const int kImageLength = argc > 1 ? std::atoi(argv[1]) : 32767;
-  const int kRounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
   QTemporaryDir dir;
   const QString imagePath = dir.filePath("bench.bin");
   QProcess make;
   make.start(MV4700_SIM_PATH, {"--make-image", imagePath, "--length", QString::number(kImageLength),
-                               "--version", "BENCH 1.0"});
+                               "--version", kVersionText});
   QFile file(imagePath);
   if (!make.waitForFinished(10000) || make.exitCode() != 0 || !file.open(QIODevice::ReadOnly)) {
     std::fprintf(stderr, "mv4700-sim --make-image failed\n");

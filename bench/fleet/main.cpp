@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/arguments.h"
 #include "sim/sample_image.h"
 #include "tests/support/simulated_reader.h"
 
@@ -27,6 +28,17 @@ using namespace mv4700;
 using Steady = std::chrono::steady_clock;
 
 namespace {
+
+constexpr char kVersionText[] = "FLEET";
+
+constexpr char kUsage[] =
+    "usage: bench_fleet [image-length [rounds]]\n"
+    "Flashes 1, 2, 4 and 8 readers of mv4700-sim --readers N --wire-time at 57600 baud\n"
+    "with an image of image-length bytes (default 32767) through\n"
+    "'mv4700 --all --yes --baud 57600 flash', as a child process, rounds times each\n"
+    "(default 1); prints the medians: wall seconds, wall against one reader, the\n"
+    "child's processor seconds a reader and its peak memory. Then times\n"
+    "'mv4700 --all list' over 16 silent slots against one (3 rounds at least).\n";
 
 // What one run of mv4700 cost.
 struct ChildFigures {
@@ -93,24 +105,16 @@ double probeSeconds(int ports) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<int> numbers = bench::numbersOrExit(
+      argc, argv, kUsage, {{32767, sampleImageMinimumLength(kVersionText), 32767}, {1, 1, 100}});
+  const int length = numbers[0];
+  const int rounds = numbers[1];
   QCoreApplication app(argc, argv);
-  if (argc > 1 && QByteArray(argv[1]) == "--help") {
-    std::printf(
-        "usage: bench_fleet [image-length [rounds]]\n"
-        "Flashes 1, 2, 4 and 8 readers of mv4700-sim --readers N --wire-time at 57600 baud\n"
-        "with an image of image-length bytes (default 32767) through\n"
-        "'mv4700 --all --yes --baud 57600 flash', as a child process, rounds times each\n"
-        "(default 1); prints the medians: wall seconds, wall against one reader, the\n"
-        "child's processor seconds a reader and its peak memory. Then times\n"
-        "'mv4700 --all list' over 16 silent slots against one (3 rounds at least).\n");
-    return 0;
-  }
-  const int length = argc > 1 ? std::atoi(argv[1]) : 32767;
-  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
   QTemporaryDir dir;
   const QString imagePath = dir.filePath("fleet.bin");
   QFile file(imagePath);
-  if (!file.open(QIODevice::WriteOnly) || file.write(makeSampleImage(length, "FLEET")) != length) {
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(makeSampleImage(length, kVersionText)) != length) {
     std::fprintf(stderr, "cannot write the image\n");
     return 1;
   }
@@ -143,7 +147,7 @@ int main(int argc, char** argv) {
     oneSlot.push_back(probeSeconds(1));
     sixteen.push_back(probeSeconds(16));
   }
-  std::printf("mv4700 --all list over silent slots: one %.2f s, sixteen %.2f s, x %.2f\n", median(oneSlot),
-              median(sixteen), median(sixteen) / median(oneSlot));
+  std::printf("mv4700 --all list over silent slots: one %.2f s, sixteen %.2f s, x %.2f\n",
+              median(oneSlot), median(sixteen), median(sixteen) / median(oneSlot));
   return 0;
 }

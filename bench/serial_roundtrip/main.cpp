@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/arguments.h"
 #include "firmware/erase_command.h"
 #include "link/serial_link.h"
 #include "link/serial_qt.h"
@@ -156,6 +157,15 @@ double median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
   using namespace mv4700;
+  bench::helpOrExit(
+      argc, argv,
+      "usage: serial_roundtrip [path-to-mv4700-sim]\n"
+      "Sends 32767 two-byte loader frames, each answered by a one-byte ACK, to two\n"
+      "emulated 4700-01 readers (mv4700-sim at 57600 baud, not paced at wire time) on\n"
+      "pseudo-terminals: one through the product serial backend, one through a bare\n"
+      "termios loop, frame by frame in turn. Prints the total, mean and median time a\n"
+      "round trip for each, their ratio and the processor time a round trip on this side.\n",
+      1);
   QCoreApplication app(argc, argv);
 #ifdef MV4700_SIM_PATH
   QString simulator = MV4700_SIM_PATH;

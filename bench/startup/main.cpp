@@ -15,6 +15,7 @@
 
 #include "app/application.h"
 #include "app/operator_tool.h"
+#include "bench/arguments.h"
 
 namespace {
 
@@ -76,7 +77,15 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
-  const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
+  const int runs = mv4700::bench::numbersOrExit(
+      argc, argv,
+      "usage: startup_bench [runs]\n"
+      "Starts the window runs times (default 15), each time as a child process that builds\n"
+      "the main window as the tool does, and prints the median time from process start to\n"
+      "its first paint (with the least and the most) and the median resident memory at that\n"
+      "paint. Uses QT_QPA_PLATFORM; without a display it falls back to offscreen (run it\n"
+      "under xvfb-run -a for figures that include an X server).\n",
+      {{15, 1, 1000}})[0];
 
   std::vector<double> millis;
   std::vector<double> rss;

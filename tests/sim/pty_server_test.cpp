@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "firmware/erase_command.h"
+#include "seams/clock.h"
 #include "sim/line_faults.h"
 #include "sim/pty_server.h"
 #include "sim/reader_faults.h"
+#include "sim/reader_model.h"
 #include "sim/reader_on_pty.h"
 #include "sim/sample_image.h"
 #include "tests/support/raw_port.h"
@@ -431,6 +433,16 @@ TEST(PtyProgram, WritesASampleImage) {
   // Without a length the image is as long as a loader takes.
   EXPECT_EQ(QProcess::execute(MV4700_SIM_PROGRAM, {"--make-image", file, "--version", "V9.9"}), 0);
   EXPECT_EQ(QFileInfo(file).size(), 32767);
+  // Only the file is needed; the image's version text is then not the
+  // emulator's own, so that a flash of it shows.
+  ASSERT_EQ(QProcess::execute(MV4700_SIM_PROGRAM, {"--make-image", file}), 0);
+  QFile bare(file);
+  ASSERT_TRUE(bare.open(QIODevice::ReadOnly));
+  const QByteArray sample = bare.readAll();
+  EXPECT_EQ(sample.size(), 32767);
+  EXPECT_FALSE(imageVersionText(sample).isEmpty());
+  SteadyClock clock;
+  EXPECT_NE(imageVersionText(sample), ReaderModel(ReaderModel::Kind::New, clock).versionText());
 }
 #endif
 
