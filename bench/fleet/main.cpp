@@ -29,7 +29,9 @@ using Steady = std::chrono::steady_clock;
 
 namespace {
 
-constexpr char kVersionText[] = "FLEET";
+// At least 7 characters: a shorter version reply is under the 10 bytes the
+// RS232 version read takes, and the flash's check could never read it back.
+constexpr char kVersionText[] = "FLEET 1.0";
 
 constexpr char kUsage[] =
     "usage: bench_fleet [image-length [rounds]]\n"
