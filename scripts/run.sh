@@ -6,7 +6,9 @@
 # ("touch", "remove", "unplug", "replug"; with several readers "2 touch" goes
 # to reader 2). With --readers N the emulator serves N readers on COM1..COMN.
 # With --real the tool starts alone, for real readers. Installs missing Debian
-# packages first, and builds the command line mv4700 beside the window.
+# packages first, and builds the command line mv4700 beside the window; once
+# the emulator is up it prints the port's link and a mv4700 line to copy.
+# Without a display the demo runs on a virtual one (xvfb-run), unseen.
 set -euo pipefail
 caller=$PWD
 cd "$(dirname "$0")/.."
