@@ -95,6 +95,21 @@ TEST_F(CliUsbRescue, ALoaderThatNeverShowsIsOneLineAndExitOneWithNothingSent) {
   }
 }
 
+// As during a flash: the first Ctrl+C warns, the second stops; nothing was sent.
+TEST_F(CliUsbRescue, CtrlCTwiceWhileWaitingStops) {
+  reader.startInLoader();
+  tap.beforeCounts({{3, [] {
+                       std::raise(SIGINT);
+                       std::raise(SIGINT);
+                     }}});
+  const double start = clock.peek();
+  const CliRun rescue = run({"--yes", "flash", "--rescue", file});
+  EXPECT_EQ(rescue.status, 130);
+  EXPECT_LT(clock.peek() - start, 5);
+  EXPECT_TRUE(tap.sent.empty());
+  EXPECT_TRUE(rescue.err.contains("mv4700: firmware update stopped"));
+}
+
 // A loader that acknowledges every step and stores nothing: only the verify sees it.
 TEST_F(CliUsbRescue, ALoaderThatForgetsFailsTheVerify) {
   reader.faults().forgetImage = true;
