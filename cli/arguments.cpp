@@ -192,9 +192,9 @@ ParsedArguments parseArguments(const QStringList& arguments) {
   }
   if (inv.command == u"flash") {
     inv.rescue = parser.isSet(QStringLiteral("rescue"));
-    if (inv.rescue && inv.watch) return usage(QStringLiteral("--rescue serves one reader"));
-    if (inv.rescue && !serial)
-      return usage(QStringLiteral("--rescue needs --serial PORT-PATH: the port its loader is on"));
+    // A loader is told from its neighbours only by coming up while awaited.
+    if (inv.rescue && (inv.watch || inv.all))
+      return usage(QStringLiteral("--rescue serves one reader"));
   }
   if (inv.command == u"test" && parser.isSet(QStringLiteral("count"))) {
     inv.count = positiveNumber(parser.value(QStringLiteral("count")));

@@ -29,7 +29,7 @@ constexpr std::array<OptionRow, 2> kWriteOptions{{
 }};
 constexpr std::array<OptionRow, 1> kFlashOptions{{
     {"", "rescue", nullptr,
-     "For a reader left in its loader: wait for the loader through a power cycle (needs "
+     "For a reader left in its loader: wait for the loader through a power cycle (USB, or "
      "--serial)."},
 }};
 constexpr std::array<OptionRow, 1> kTestOptions{{
@@ -82,10 +82,11 @@ constexpr std::array<CommandRow, 7> kCommands{{
      "reader's loader is awaited; a Ctrl+C after the warning stops the transfer,\n"
      "which then runs its closing steps and leaves the reader without a working\n"
      "program (exit 130).\n"
-     "--rescue is for such a reader, left in its loader: with --serial PATH it\n"
-     "waits up to 60 s at 9600 baud for the loader while the reader is switched\n"
-     "off and on again, then flashes and verifies as above (exit 1 when no loader\n"
-     "showed).",
+     "--rescue is for such a reader, left in its loader: it waits up to 60 s for\n"
+     "the loader while the reader is switched off and on again, then flashes and\n"
+     "verifies as above (exit 1 when no loader showed, and nothing is sent). On\n"
+     "USB only a reader that comes onto the bus during the wait counts; with\n"
+     "--serial PATH the loader's ready byte at 9600 baud on that port.",
      1, kFlashOptions, runFlash},
     {"test", "test [--count N]", "each ID the reader sends, until Ctrl+C or N IDs",
      "Prints each ID that the reader sends, one line each, until Ctrl+C or N\n"

@@ -31,7 +31,9 @@ Outcome Fwrescue(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
           confirmFirmwareFile(image, dialogs, session.linkState(), filePath, /*rescue=*/true);
       checked != Outcome::Done)
     return checked;
-  const Outcome outcome = serialFirmwareRescue(session, image, watch);
+  // A front end that named a serial port has turned the USB search off.
+  const Outcome outcome = session.shared.usbSearch ? usbFirmwareRescue(session, image, watch)
+                                                   : serialFirmwareRescue(session, image, watch);
   session.linkState().clear();
   return outcome;
 }

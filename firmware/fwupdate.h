@@ -20,7 +20,8 @@ Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
 
 // The update of a reader left in its loader, with no program to answer a
 // search: checks and confirms the image as above (saying it is a rescue),
-// then waits for the loader on the session's serial port and flashes it.
+// then waits for the loader through a power cycle and flashes it: on USB, or
+// on the session's serial port when the USB search is off.
 Outcome Fwrescue(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
                  const QString& filePath, TransferWatch* watch = nullptr);
 

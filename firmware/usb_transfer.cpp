@@ -1,11 +1,14 @@
 #include "firmware/usb_transfer.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "firmware/erase_command.h"
 #include "firmware/firmware_image.h"
 #include "firmware/transfer_watch.h"
 #include "link/device_session.h"
+#include "link/usb_arrivals.h"
 #include "seams/clock.h"
 #include "seams/number_text.h"
 #include "seams/status_box.h"
@@ -16,6 +19,7 @@ namespace {
 
 constexpr int kReconnectDots = 3;
 constexpr int kSilentSearches = 20;
+constexpr double kArrivalPollSeconds = 1.0;
 constexpr int kBlockSize = 6;
 constexpr int kBytesPerDot = 48;  // one dot per 8 blocks
 constexpr std::uint8_t kLoaderCommand = 0xA8;
@@ -28,15 +32,18 @@ class UsbFlash {
       : s_(session), usb_(session.usb), status_(session.status), image_(image), watch_(watch) {}
 
   Outcome run() {
-    bool finished = false;
-    if (!stopRequested() && erase() && awaitLoader() && updateCommand() && sendLength())
-      finished = sendBlocks();
-    // Closing steps, after the finish line, after every failure and after a stop.
-    status_.refreshAll();
-    usb_.Usbclose();
-    usb_.unpin();
-    s_.linkState() = link_state::kUsb;
-    return finished ? Outcome::Done : Outcome::Failed;
+    const bool finished = !stopRequested() && erase() && awaitLoader() && loaderSteps();
+    return close(finished);
+  }
+
+  // A reader left in its loader: no identify and no erase; its loader comes
+  // onto the bus when the operator powers the reader off and on.
+  Outcome rescue(double waitSeconds) {
+    const bool found = !stopRequested() && awaitPowerCycledLoader(waitSeconds);
+    const bool finished = found && loaderSteps();
+    const Outcome outcome = close(finished);
+    // No loader within the wait: nothing was sent, there is no reader there.
+    return found || stopped_ ? outcome : Outcome::NoReader;
   }
 
  private:
@@ -64,16 +71,56 @@ class UsbFlash {
     status_.emptyLine();
     status_.refreshAll();
 
-    for (int attempt = 0; attempt < kSilentSearches; ++attempt) {
-      s_.linkState() = link_state::kLoop;
-      usb_.Usbsearch();
-      if (s_.linkState() == link_state::kOk) break;
+    bool found = false;
+    for (int attempt = 0; attempt < kSilentSearches && !(found = silentSearch()); ++attempt)
       dotAndWait();
-    }
-    if (s_.linkState() != link_state::kOk) return failLine(QStringLiteral("Firmware update Fail!"));
-    status_.printOpen(QStringLiteral("Firmware update command to TQ4700 ..."));
-    status_.refresh();
+    if (!found) return failLine(QStringLiteral("Firmware update Fail!"));
     return true;
+  }
+
+  // The rescue's wait. A reader on the bus from the start is as the cut
+  // transfer left it (its loader half way through an image, which would take
+  // the update command for image bytes) or a neighbour: only a reader that
+  // comes onto the bus during the wait is asked who it is.
+  bool awaitPowerCycledLoader(double waitSeconds) {
+    status_.printOpen(
+        QStringLiteral("Switch the reader off and on again; waiting for its loader ..."));
+    status_.refreshAll();
+    UsbArrivals arrivals(usb_);
+    Clock& clock = s_.clock;
+    const double deadline = clock.seconds() + waitSeconds;
+    bool waitLineOpen = true;
+    for (;;) {
+      if (const std::optional<QString> place = arrivals.look()) {
+        usb_.pinTo(*place);
+        if (std::exchange(waitLineOpen, false)) status_.emptyLine();
+        if (silentSearch()) return true;
+      }
+      const double now = clock.seconds();
+      if (now >= deadline || stopRequested()) break;
+      clock.sleepUntil(std::min(deadline, now + kArrivalPollSeconds));
+    }
+    if (stopped_) return false;
+    return failLine(QStringLiteral("No TQ-4700 loader came onto USB within %1 s, Flash abort!")
+                        .arg(waitSeconds));
+  }
+
+  // One search as the loader's: quiet but for its connected and not-connects lines.
+  bool silentSearch() {
+    s_.linkState() = link_state::kLoop;
+    usb_.Usbsearch();
+    return s_.linkState() == link_state::kOk;
+  }
+
+  bool loaderSteps() { return updateCommand() && sendLength() && sendBlocks(); }
+
+  // Closing steps, after the finish line, after every failure and after a stop.
+  Outcome close(bool finished) {
+    status_.refreshAll();
+    usb_.Usbclose();
+    usb_.unpin();
+    s_.linkState() = link_state::kUsb;
+    return finished ? Outcome::Done : Outcome::Failed;
   }
 
   void dotAndWait() {
@@ -83,6 +130,8 @@ class UsbFlash {
   }
 
   bool updateCommand() {
+    status_.printOpen(QStringLiteral("Firmware update command to TQ4700 ..."));
+    status_.refresh();
     usb_.sendCommand({0x1B, kLoaderCommand});
     status_.refreshAll();
     usb_.readReports(1);
@@ -110,7 +159,8 @@ class UsbFlash {
   // would end with the finish line over a reader left without its program.
   bool loaderAnswered() const { return usb_.bytesReturned > 0; }
 
-  bool stopRequested() const { return watch_ && watch_->stopRequested(); }
+  // Once asked for, a stop stays asked for.
+  bool stopRequested() { return stopped_ = stopped_ || (watch_ && watch_->stopRequested()); }
 
   bool sendBlocks() {
     const std::int64_t length = image_.fwLength;
@@ -136,7 +186,7 @@ class UsbFlash {
       }
       if (watch_) {
         watch_->progress(std::min(start + kBlockSize, length), length);
-        if (watch_->stopRequested()) return false;
+        if (stopRequested()) return false;
       }
       if (start % kBytesPerDot == 0) {
         status_.printOpen(QStringLiteral("."));
@@ -160,12 +210,18 @@ class UsbFlash {
   StatusBox& status_;
   FirmwareImage& image_;
   TransferWatch* watch_;
+  bool stopped_ = false;
 };
 
 }  // namespace
 
 Outcome usbFirmwareTransfer(DeviceSession& session, FirmwareImage& image, TransferWatch* watch) {
   return UsbFlash(session, image, watch).run();
+}
+
+Outcome usbFirmwareRescue(DeviceSession& session, FirmwareImage& image, TransferWatch* watch,
+                          double waitSeconds) {
+  return UsbFlash(session, image, watch).rescue(waitSeconds);
 }
 
 }  // namespace mv4700

@@ -45,6 +45,8 @@ class UsbLink {
   // the reader is found again when it comes back as a new device and a
   // neighbour never is; unpinned (every device) when the library cannot tell.
   void pinToOpenReader() { pinned_ = hid_.deviceLocation(hidDevice); }
+  // The same for the reader plugged in at `location` (empty: every device).
+  void pinTo(const QString& location) { pinned_ = location; }
   void unpin() { pinned_.clear(); }
   void Clearinbuf();
   void Copyinreport();

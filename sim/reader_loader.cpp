@@ -15,6 +15,19 @@ bool startsWith(const HidReport& report, std::initializer_list<std::uint8_t> byt
 
 }  // namespace
 
+void ReaderModel::storeProgram(const QByteArray& image) {
+  storedImage_ = image;
+  versionText_ = imageVersionText(image);
+  programErased_ = false;
+}
+
+void ReaderModel::leaveLoader() {
+  if (programErased_)
+    loaderAbort();  // nothing stored: no program to start, the loader waits anew
+  else
+    startProgram();
+}
+
 void ReaderModel::loaderAbort() {
   loaderState_ = LoaderState::WaitUpdate;
   loaderBaud_ = kLoaderBaud;
@@ -130,13 +143,8 @@ void ReaderModel::loaderFrame(std::uint8_t byte, bool isEnd) {
   if (isEnd) {
     const QByteArray image = receiver_.image();
     if (!sendLoaderAnswer(Link::Serial, LoaderStep::End, QByteArray(1, char(kAck)))) return;
-    if (faults_.forgetImage) {
-      loaderAbort();  // acknowledged, and nothing stored: still no program
-      return;
-    }
-    storedImage_ = image;
-    versionText_ = imageVersionText(image);
-    startProgram();
+    if (!faults_.forgetImage) storeProgram(image);
+    leaveLoader();
     return;
   }
   if (!receiver_.append(byte)) {
@@ -215,10 +223,9 @@ void ReaderModel::loaderReport(const HidReport& report) {
         if (!receiver_.append(report[i])) return refuse();
       answerUsbLoader(LoaderStep::Frame, report, loaderFrames_++);
       if (mode_ == Mode::Loader && loaderState_ == LoaderState::Data && receiver_.complete()) {
-        if (faults_.forgetImage) return loaderAbort();
+        // A forgetful loader goes on answering the last reports as a sound one.
         loaderState_ = LoaderState::Complete;
-        storedImage_ = receiver_.image();
-        versionText_ = imageVersionText(storedImage_);
+        if (!faults_.forgetImage) storeProgram(receiver_.image());
       }
       // The host sends floor(L / 6) + 2 data reports in all.
       if (faults_.restartAfterLastBlock && loaderState_ == LoaderState::Complete &&

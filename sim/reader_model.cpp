@@ -48,7 +48,10 @@ void ReaderModel::runTimers() {
     startLoader();
     eventTime_ = event;
   }
-  if (mode_ == Mode::Loader && selfRestartAt_ && now() >= *selfRestartAt_) startProgram();
+  if (mode_ == Mode::Loader && selfRestartAt_ && now() >= *selfRestartAt_) {
+    selfRestartAt_.reset();
+    leaveLoader();
+  }
   while (mode_ == Mode::Loader && greetAgainAt_ && now() >= *greetAgainAt_) {
     const std::optional<double> event = std::exchange(eventTime_, *greetAgainAt_);
     *greetAgainAt_ += kGreetingRepeatSeconds;
@@ -190,7 +193,7 @@ std::optional<HidReport> ReaderModel::takeReport() {
 
 void ReaderModel::usbReleased() {
   runTimers();
-  if (mode_ == Mode::Loader && loaderState_ == LoaderState::Complete) startProgram();
+  if (mode_ == Mode::Loader && loaderState_ == LoaderState::Complete) leaveLoader();
 }
 
 QByteArray ReaderModel::touchText() const {

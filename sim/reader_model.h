@@ -155,6 +155,11 @@ class ReaderModel {
   void loaderFrame(std::uint8_t byte, bool isEnd);
   bool sendLoaderAnswer(Link link, LoaderStep step, QByteArray reply, int frame = 0);
   void loaderAbort();
+  // The loader wrote a whole program: a power-up now starts it.
+  void storeProgram(const QByteArray& image);
+  // The loader is done: it starts the program it holds, or, with none, waits
+  // for a new one.
+  void leaveLoader();
   bool loaderCutOff();
   bool loaderFaultAt(LoaderStep step, int frame, std::uint8_t& byte) const;
   QByteArray usbLoaderReply(std::uint8_t status) const;
@@ -177,7 +182,7 @@ class ReaderModel {
   Faults faults_;
   UsbLoaderReplies usbLoaderReplies_ = UsbLoaderReplies::EchoThenStatus;
   int restarts_ = 0;
-  bool programErased_ = false;
+  bool programErased_ = false;  // no whole program: power-ups and restarts go to the loader
 
   CommandFramer serialFramer_;
   CommandFramer usbFramer_;

@@ -27,6 +27,8 @@ TEST(CliArguments, UsageErrorsAreCaught) {
       {"--watch", "read"},
       {"test", "--count", "0"},
       {"version", "--verify"},
+      {"--all", "flash", "--rescue", "fw.bin"},
+      {"--watch", "flash", "--rescue", "fw.bin"},
   };
   for (const QStringList& args : wrong) {
     const ParsedArguments p = parseArguments(QStringList{"mv4700"} + args);

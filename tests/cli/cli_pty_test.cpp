@@ -192,7 +192,7 @@ TEST_F(CliOverPty, ARescueBringsBackAReaderLeftInItsLoader) {
   const QString firmware = inDir("fw.bin");
   ASSERT_TRUE(putFile(firmware, makeSampleImage(300, "BACK 2.0")));
   EXPECT_EQ(runCli({"--serial", reader.path(), "--yes", "flash", firmware}).status, 2);
-  EXPECT_EQ(runCli({"--yes", "flash", "--rescue", firmware}).status, 64);
+  EXPECT_EQ(runCli({"--all", "--yes", "flash", "--rescue", firmware}).status, 64);
 
   reader.command("loader-unplug off");
   CliProcess rescue({"--serial", reader.path(), "--yes", "flash", "--rescue", firmware});

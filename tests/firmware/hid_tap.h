@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -12,7 +13,8 @@ namespace mv4700::testing {
 
 // Sits between the tool and an emulated HID library: records every output
 // report and can fail chosen sends, silence the device from a send on, or
-// change a reply, as a flaky cable or driver would.
+// change a reply, as a flaky cable or driver would; and can act between two
+// enumerations.
 class HidTap final : public ForwardingHid {
  public:
   using Report = std::array<std::uint8_t, 9>;
@@ -28,6 +30,23 @@ class HidTap final : public ForwardingHid {
   std::uint8_t patchValue = 0;       // ...set to this value
   // Called with the number of each send (from 1) once it went out.
   std::function<void(std::size_t send)> afterSend;
+  std::size_t counts = 0;
+  // Called with the number of each enumeration (from 1) before it runs: an
+  // operator's hand unplugging or replugging a reader between two looks.
+  std::function<void(std::size_t count)> beforeCount;
+
+  // Runs each action before the enumeration that many from now (1: the next).
+  void beforeCounts(std::map<std::size_t, std::function<void()>> actions) {
+    beforeCount = [from = counts, actions = std::move(actions)](std::size_t n) {
+      if (const auto it = actions.find(n - from); it != actions.end()) it->second();
+    };
+  }
+
+  std::uint32_t GetNumHidDevices(std::uint16_t vid, std::uint16_t pid) override {
+    ++counts;
+    if (beforeCount) beforeCount(counts);
+    return ForwardingHid::GetNumHidDevices(vid, pid);
+  }
 
   std::uint8_t SetOutputReport_Interrupt(HidHandle device, const std::uint8_t* buffer,
                                          std::uint32_t size) override {

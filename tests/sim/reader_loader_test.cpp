@@ -277,6 +277,39 @@ TEST_F(UsbLoader, UnpluggedMidTransferItComesBackAsTheLoader) {
   EXPECT_EQ(exchange({0x1B, 0x00}, 2).substr(0, 18), "001b00073437303049");
 }
 
+// Left without a whole program, the reader stays its loader when the host
+// lets go, and a power cycle brings the loader back ready for a new update;
+// with its program whole it boots that program.
+TEST_F(UsbLoader, WithoutAWholeProgramAPowerCycleBringsBackTheLoader) {
+  struct Case {
+    const char* name;
+    int blocks;
+    bool forget;
+    ReaderModel::Mode afterCycle;
+  } cases[] = {{"stopped half way", 8, false, ReaderModel::Mode::Loader},
+               {"every block acknowledged and forgotten", 18, true, ReaderModel::Mode::Loader},
+               {"every block stored", 18, false, ReaderModel::Mode::Program}};
+  const QByteArray image = makeSampleImage(100, "V");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    reader.faults().forgetImage = c.forget;
+    reachLoader();
+    sendLength(100);
+    for (int block = 0; block < c.blocks; ++block)
+      ASSERT_EQ(sendBlock(image, block * 6), kBlockAck) << block;
+    hid.Close(handle);
+    EXPECT_EQ(reader.mode(), c.afterCycle);
+    reader.unplug();
+    reader.replug();
+    EXPECT_EQ(reader.mode(), c.afterCycle);
+    if (c.afterCycle == ReaderModel::Mode::Program) continue;
+    EXPECT_TRUE(reader.storedImage().isEmpty());
+    ASSERT_EQ(openFirst(), 0);
+    EXPECT_EQ(exchange({0x1B, 0xA8}), "001ba84a502d555342");
+    hid.Close(handle);
+  }
+}
+
 TEST(ImageVersion, FoundThroughTheVersionAddress) {
   QByteArray image = makeSampleImage(200, "ABC");
   EXPECT_EQ(imageVersionText(image), "ABC");
