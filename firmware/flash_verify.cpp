@@ -19,6 +19,7 @@ FlashVerdict awaitFlashedVersion(DeviceSession& session, const QString& expected
   DeviceSession probe(session.usb.library(), session.serial.port(), quiet, session.clock);
   probe.shared.usbSearch = session.shared.usbSearch;
   probe.shared.serialSearch = session.shared.serialSearch;
+  probe.usb.pinTo(session.flashedUsbLocation);
   Clock& clock = session.clock;
   const double deadline = clock.seconds() + seconds;
   for (;;) {

@@ -17,6 +17,7 @@ Outcome Fwupdate(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
 
 Outcome flashCheckedImage(DeviceSession& session, FirmwareImage& image, TransferWatch* watch) {
   Outcome outcome = Outcome::NoReader;
+  session.flashedUsbLocation.clear();
   session.usb.Usbsearch();
   if (session.linkState() == link_state::kOk) outcome = usbFirmwareTransfer(session, image, watch);
   if (session.linkState() != link_state::kUsb)
@@ -31,6 +32,7 @@ Outcome Fwrescue(DeviceSession& session, FirmwareImage& image, Dialogs& dialogs,
           confirmFirmwareFile(image, dialogs, session.linkState(), filePath, /*rescue=*/true);
       checked != Outcome::Done)
     return checked;
+  session.flashedUsbLocation.clear();
   // A front end that named a serial port has turned the USB search off.
   const Outcome outcome = session.shared.usbSearch ? usbFirmwareRescue(session, image, watch)
                                                    : serialFirmwareRescue(session, image, watch);

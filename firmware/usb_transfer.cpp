@@ -118,6 +118,7 @@ class UsbFlash {
   Outcome close(bool finished) {
     status_.refreshAll();
     usb_.Usbclose();
+    s_.flashedUsbLocation = usb_.pinnedLocation();
     usb_.unpin();
     s_.linkState() = link_state::kUsb;
     return finished ? Outcome::Done : Outcome::Failed;

@@ -26,6 +26,9 @@ struct DeviceSession {
   UsbLink usb;
   SerialLink serial;
   QString replyText;
+  // Where the reader of the last USB firmware transfer is plugged in, so the
+  // check after it asks that reader and never a neighbour (empty: unknown).
+  QString flashedUsbLocation;
 
   QString& linkState() { return shared.linkState; }
   bool& newModel() { return shared.newModel; }

@@ -48,6 +48,7 @@ class UsbLink {
   // The same for the reader plugged in at `location` (empty: every device).
   void pinTo(const QString& location) { pinned_ = location; }
   void unpin() { pinned_.clear(); }
+  QString pinnedLocation() const { return pinned_; }
   void Clearinbuf();
   void Copyinreport();
 

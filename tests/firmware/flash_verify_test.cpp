@@ -13,6 +13,7 @@ struct Case {
   std::function<void(ReaderModel&)> after;    // between the update and the check
   FlashVerdict::Kind kind;
   QString reported;
+  bool neighbourWithImage = false;  // plugged in beside it after the update
 };
 
 TEST(FlashVerifyTest, TheReaderSaysWhetherItHoldsTheImage) {
@@ -40,6 +41,9 @@ TEST(FlashVerifyTest, TheReaderSaysWhetherItHoldsTheImage) {
          m.faults().loaderAnswer = {{ReaderModel::LoaderStep::Length, 0x33}};
        },
        none, FlashVerdict::Kind::NotBack, ""},
+      // The check asks the flashed reader, never the one beside it.
+      {"usb, gone after the update, a neighbour holds the image", true, none,
+       [](ReaderModel& m) { m.unplug(); }, FlashVerdict::Kind::NotBack, "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -49,6 +53,7 @@ TEST(FlashVerifyTest, TheReaderSaysWhetherItHoldsTheImage) {
     c.arrange(reader);
     rig.flash({.length = 300});
     c.after(reader);
+    if (c.neighbourWithImage) rig.hid.addReader().setVersionText(rig.image.fwText.toLatin1());
     const double start = rig.clock.peek();
     const FlashVerdict verdict = awaitFlashedVersion(rig.session, rig.image.fwText, 20);
     EXPECT_EQ(verdict.kind, c.kind);
