@@ -7,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "link/hid_hidapi.h"
+#include "link/pseudo_terminals.h"
 #include "link/serial_qt.h"
 #include "seams/clock.h"
 
@@ -21,12 +22,16 @@ int main(int argc, char** argv) {
   devices.hidVersion = QString::fromStdString(mv4700::hidapiVersion());
   devices.useOnlyUsbPath = [&hid](const QString& path) { hid.setOnlyPath(path.toStdString()); };
   devices.useOnlySerialPath = [&serial](const QString& path) { serial.setOnlyPort(path); };
-  devices.serialPortAt = [](const QString& path, int slot) -> std::unique_ptr<mv4700::SerialService> {
+  devices.serialPortAt = [](const QString& path,
+                            int slot) -> std::unique_ptr<mv4700::SerialService> {
     auto port = std::make_unique<mv4700::QtSerialService>();
     if (!path.isEmpty()) port->setOnlyPort(path, slot);
     return port;
   };
   devices.makeClock = [] { return std::make_unique<mv4700::SteadyClock>(); };
+  devices.unsearchedTerminals = [] {
+    return mv4700::unsearchedPseudoTerminals(mv4700::ownTerminals());
+  };
 
   mv4700::cli::Io io;
   io.inIsTerminal = ::isatty(STDIN_FILENO) == 1;
