@@ -85,8 +85,9 @@ QList<QJsonObject> shapedLines(const QString& out, int status, const QString& wh
     objects << QJsonDocument::fromJson(line.toUtf8()).object();
   }
   EXPECT_FALSE(objects.isEmpty()) << what.toStdString();
-  if (!objects.isEmpty())
+  if (!objects.isEmpty()) {
     EXPECT_EQ(objects.last()["exitStatus"].toInt(), status) << what.toStdString();
+  }
   return objects;
 }
 
@@ -107,7 +108,7 @@ TEST_F(CliJson, EveryCommandAndEveryErrorPrintsTheOneShape) {
   const QString image = dir.filePath("fw.bin");
   ASSERT_TRUE(putFile(image, makeSampleImage(300, "NEW 9.9")));
   const QStringList one{"--json", "--serial", reader.path()};
-  const QProcessEnvironment slots = cliEnvironment(reader.path(), true);
+  const QProcessEnvironment comSlots = cliEnvironment(reader.path(), true);
 
   struct Case {
     QStringList arguments;
@@ -130,8 +131,8 @@ TEST_F(CliJson, EveryCommandAndEveryErrorPrintsTheOneShape) {
       {{"--json"}, 64, 1},
       // Ends before its first reader: one object still.
       {one + QStringList{"--watch", "write", dir.filePath("missing.mvs")}, 3, 1},
-      {{"--json", "--all", "version"}, 0, 2, slots},
-      {{"--json", "--all", "list"}, 0, 2, slots},
+      {{"--json", "--all", "version"}, 0, 2, comSlots},
+      {{"--json", "--all", "list"}, 0, 2, comSlots},
   };
   for (const Case& c : cases) {
     const QString what = c.arguments.join(' ');
@@ -147,7 +148,7 @@ TEST_F(CliJson, EveryCommandAndEveryErrorPrintsTheOneShape) {
   EXPECT_EQ(usage["command"].toString(), "frob");
   EXPECT_EQ(usage["error"].toString(), "unknown command 'frob'");
   const QList<QJsonObject> all =
-      shapedLines(runCli({"--json", "--all", "version"}, slots).out, 0, "--all version");
+      shapedLines(runCli({"--json", "--all", "version"}, comSlots).out, 0, "--all version");
   ASSERT_EQ(all.size(), 2);
   EXPECT_EQ(all[0]["reader"].toInt(), 1);
   EXPECT_EQ(all[0]["path"].toString(), reader.path());
