@@ -11,7 +11,7 @@ constexpr std::array<OptionRow, 9> kGlobal{{
     {"", "serial", "PORT-PATH", "Use the reader on this serial port; no search."},
     {"", "baud", "N", "Only this speed on the serial ports (9600, 19200, 57600, 115200)."},
     {"y", "yes", nullptr, "Answer the question of reset and flash with yes."},
-    {"", "json", nullptr, "Print the results as one JSON object."},
+    {"", "json", nullptr, "Print the results as JSON, one object a line."},
     {"", "watch", nullptr,
      "Run again on every next reader, until Ctrl+C (write, flash, reset, read -o, version)."},
     {"", "all", nullptr, "Run the command on every reader found, all at once."},

@@ -81,6 +81,17 @@ QString SerialLink::searchedSpeeds() const {
                        : QStringLiteral("all speeds");
 }
 
+QString SerialLink::unopenedLine(int failure) const {
+  if (failure == serial_failure::kDeviceNotFound)
+    return QStringLiteral("Can not open %1: no such device").arg(namedPort) +
+           signedNumberText(failure);
+  if (failure == serial_failure::kPermission)
+    return QStringLiteral("Can not open %1: access refused, or held by another program")
+               .arg(namedPort) +
+           signedNumberText(failure);
+  return {};
+}
+
 void SerialLink::searchNamedPort() {
   status_.printLine(
       QStringLiteral("Searching %1 for 4700 at %2... ").arg(namedPort, searchedSpeeds()));
@@ -91,7 +102,7 @@ void SerialLink::searchNamedPort() {
   comPort = 0;
   foundPath.clear();
   // Only a device that is there and lets itself be opened is worth another speed.
-  int unopened = serial_failure::kNone;
+  QString unopened;
   for (int code : kUsedBaudCodes) {
     if (fixedBaudCode && code != *fixedBaudCode) continue;
     port_.clearError();
@@ -99,11 +110,8 @@ void SerialLink::searchNamedPort() {
       comPort = 1;
       break;
     }
-    const int failure = port_.lastError();
-    if (failure == serial_failure::kDeviceNotFound || failure == serial_failure::kPermission) {
-      unopened = failure;
-      break;
-    }
+    unopened = unopenedLine(port_.lastError());
+    if (!unopened.isEmpty()) break;
   }
 
   if (comPort != 0) {
@@ -111,13 +119,8 @@ void SerialLink::searchNamedPort() {
                                            : QStringLiteral("Found 4700 RS232 at ");
     status_.printLine(found + namedPort + QStringLiteral(" Baud: ") + baudTable()[baudIndex]);
     foundPath = port_.openPath();
-  } else if (unopened == serial_failure::kDeviceNotFound) {
-    status_.printLine(QStringLiteral("Can not open %1: no such device").arg(namedPort) +
-                      signedNumberText(unopened));
-  } else if (unopened == serial_failure::kPermission) {
-    status_.printLine(QStringLiteral("Can not open %1: access refused, or held by another program")
-                          .arg(namedPort) +
-                      signedNumberText(unopened));
+  } else if (!unopened.isEmpty()) {
+    status_.printLine(unopened);
     if (!deniedPort_.isEmpty()) status_.printLine(serialPermissionHint(deniedPort_));
   } else {
     status_.printLine(

@@ -35,6 +35,10 @@ class SerialLink {
   // Asks COM `port` at the baud of `baudCode` who it is, without a status
   // line; true leaves the port open with newModel set.
   bool probe(int port, int baudCode);
+  // For the named port: the line that says why it could not be opened, with
+  // the failure number (no such device, access refused); empty for any other
+  // failure.
+  QString unopenedLine(int failure) const;
 
   int comPort = 0;
   int baudIndex = 0;

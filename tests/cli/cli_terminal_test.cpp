@@ -169,6 +169,20 @@ TEST(CliAsScript, FailedOutputAndMissingDevices) {
   EXPECT_EQ(serial.status, 1);
   EXPECT_EQ(serial.errLines(), QStringList({"Searching /dev/ttyUBS0 for 4700 at all speeds... ",
                                             "Can not open /dev/ttyUBS0: no such device 101"}));
+  const CliResult list = runCli({"--serial", "/dev/ttyUBS0", "list"});
+  EXPECT_EQ(list.status, 1);
+  EXPECT_EQ(list.errLines(), QStringList({"Can not open /dev/ttyUBS0: no such device 101",
+                                          "mv4700: no reader answered."}));
+  {
+    // Another program holds the port.
+    CliProcess holder({"--serial", reader.path(), "test"});
+    ASSERT_TRUE(holder.waitFor("please put ibutton on 4700")) << holder.err().toStdString();
+    const CliResult held = runCli({"--serial", reader.path(), "--baud", "9600", "version"});
+    EXPECT_EQ(held.status, 1);
+    EXPECT_EQ(held.errLines().value(1),
+              "Can not open " + reader.path() + ": access refused, or held by another program 102")
+        << held.err.toStdString();
+  }
 
   // A comma is part of the path, not a second slot.
   QTemporaryDir dir;
