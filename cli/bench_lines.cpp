@@ -41,7 +41,10 @@ QString benchResultWord(const BenchEnd& end) {
 }
 
 BenchLines::BenchLines(const Io& io, Output& output, const QString& command)
-    : io_(io), output_(output), command_(command), terminal_(io.errIsTerminal && !dumbTerminal()) {}
+    : io_(io),
+      output_(output),
+      command_(command),
+      terminal_(io.errIsTerminal && !dumbTerminal()) {}
 
 BenchLines::~BenchLines() {
   const std::lock_guard<std::mutex> lock(mutex_);

@@ -22,8 +22,7 @@ int main(int argc, char** argv) {
   devices.hidVersion = QString::fromStdString(mv4700::hidapiVersion());
   devices.useOnlyUsbPath = [&hid](const QString& path) { hid.setOnlyPath(path.toStdString()); };
   devices.useOnlySerialPath = [&serial](const QString& path) { serial.setOnlyPort(path); };
-  devices.serialPortAt = [](const QString& path,
-                            int slot) -> std::unique_ptr<mv4700::SerialService> {
+  devices.serialPortAt = [](const QString& path, int slot) -> std::unique_ptr<mv4700::SerialService> {
     auto port = std::make_unique<mv4700::QtSerialService>();
     if (!path.isEmpty()) port->setOnlyPort(path, slot);
     return port;

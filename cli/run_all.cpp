@@ -203,7 +203,8 @@ int runAll(RunContext& run) {
   const auto ask = [&](const QString& readers) {
     if (!question) return true;
     return run.dialogs.show(question->icon, Dialogs::Buttons::OkCancel, question->title,
-                            question->text + QStringLiteral("\n") + readers) == Dialogs::Answer::Ok;
+                            question->text + QStringLiteral("\n") + readers) ==
+           Dialogs::Answer::Ok;
   };
 
   BenchLines lines(run.io, run.output, inv.command);
@@ -230,9 +231,8 @@ int runAll(RunContext& run) {
       std::erase_if(readers, [&](const BenchReader& r) {
         if (r.where.usb && !usbLeftOut) {
           usbLeftOut = true;
-          lines.note(
-              QStringLiteral("mv4700: USB readers are left out of test --all (they type "
-                             "as keyboards); test one with --usb."));
+          lines.note(QStringLiteral("mv4700: USB readers are left out of test --all (they type "
+                                    "as keyboards); test one with --usb."));
         }
         return r.where.usb;
       });
@@ -272,9 +272,10 @@ int runAll(RunContext& run) {
     Io io = run.io;
     io.errIsTerminal = lines.bars();  // the bar goes to the reader's own row
     Devices own{*reader.hid, *reader.serial, *reader.clock};
-    StreamStatusBox status(
-        [&](const QString& line) { lines.statusLine(index, line); },
-        [&](std::int64_t done, std::int64_t total) { lines.progress(index, done, total); });
+    StreamStatusBox status([&](const QString& line) { lines.statusLine(index, line); },
+                           [&](std::int64_t done, std::int64_t total) {
+                             lines.progress(index, done, total);
+                           });
     TerminalDialogs dialogs(io, true, status);
     dialogs.answeredForAll();
     Output output([&](const QString& line) { lines.result(index, line); }, run.output.json());
