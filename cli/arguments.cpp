@@ -14,6 +14,7 @@ const char* const kExitStatuses =
     "Exit status:\n"
     "  0    done; also a question answered no, and test ended by Ctrl+C\n"
     "  1    no reader found, or the device named by --usb or --serial is not there\n"
+    "       or cannot be opened\n"
     "  2    the reader failed or answered wrongly, verify found a difference, or\n"
     "       test lost its input or serial line before --count IDs\n"
     "  3    a file or standard output could not be read or written, or was refused\n"
@@ -53,6 +54,17 @@ QString commandWord(const QStringList& arguments) {
     if (!a.startsWith(u'-')) return a;
   }
   return {};
+}
+
+// Whether --json stands among the options, before any "--".
+bool asksForJson(const QStringList& arguments) {
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    if (a == u"--") return false;
+    if (a == u"--json") return true;
+    if (takesValue(a)) ++i;
+  }
+  return false;
 }
 
 QString toolHelp(const QCommandLineParser& parser) {
@@ -113,9 +125,7 @@ std::optional<int> positiveNumber(const QString& text) {
   return n;
 }
 
-}  // namespace
-
-ParsedArguments parseArguments(const QStringList& arguments) {
+ParsedArguments parse(const QStringList& arguments) {
   QCommandLineParser parser;
   for (const OptionRow& o : globalOptions()) parser.addOption(qtOption(o));
   const QString word = commandWord(arguments);
@@ -203,6 +213,15 @@ ParsedArguments parseArguments(const QStringList& arguments) {
 
   ParsedArguments parsed;
   parsed.invocation = inv;
+  return parsed;
+}
+
+}  // namespace
+
+ParsedArguments parseArguments(const QStringList& arguments) {
+  ParsedArguments parsed = parse(arguments);
+  parsed.command = commandWord(arguments);
+  parsed.json = asksForJson(arguments);
   return parsed;
 }
 

@@ -32,6 +32,8 @@ struct ParsedArguments {
   QString help;          // set when --help was asked for: print it and end
   bool version = false;  // --version: print the versions and end
   QString error;         // set on a usage error
+  QString command;       // the command word as typed; empty when there is none
+  bool json = false;     // --json is on the line: a usage error is printed as JSON too
 };
 
 // `arguments` starts with the program name, as QCoreApplication::arguments().

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/exit_status.h"
+#include "cli/json_lines.h"
 #include "cli/output.h"
 #include "cli/progress_bar.h"
 #include "cli/terminal_size.h"
@@ -114,13 +115,11 @@ void BenchLines::ended(int reader, const BenchEnd& end) {
   Row& row = rows_[reader];
   row.running = false;
   if (output_.json()) {
-    QJsonObject object = row.fields;
-    object[QStringLiteral("command")] = command_;
-    object[QStringLiteral("reader")] = row.name;
-    for (auto it = row.where.begin(); it != row.where.end(); ++it) object[it.key()] = it.value();
-    object[QStringLiteral("result")] = benchResultWord(end);
-    object[QStringLiteral("exitStatus")] = end.exitStatus;
-    object[QStringLiteral("seconds")] = qRound(end.seconds * 10) / 10.0;
+    QJsonObject object =
+        readerLineJson(row.fields, command_,
+                       {reader + 1, row.where, benchResultWord(end), end.exitStatus, end.seconds});
+    // The name its status lines carry on standard error.
+    object[QStringLiteral("name")] = row.name;
     eraseRows();
     output_.objectLine(object);
     drawRows();
@@ -150,13 +149,8 @@ int BenchLines::tally(const std::vector<BenchEnd>& ends) {
   const std::lock_guard<std::mutex> lock(mutex_);
   eraseRows();
   if (output_.json()) {
-    output_.objectLine(QJsonObject{{"command", command_},
-                                   {"reader", "all"},
-                                   {"readers", static_cast<int>(ends.size())},
-                                   {"done", done},
-                                   {"declined", declined},
-                                   {"failed", failed},
-                                   {"exitStatus", status}});
+    output_.objectLine(
+        tallyJson(command_, {static_cast<int>(ends.size()), done, declined, failed}, status));
   } else {
     QString line =
         QStringLiteral("%1 readers: %2 done, %3 failed").arg(ends.size()).arg(done).arg(failed);

@@ -8,6 +8,7 @@
 
 #include "cli/arguments.h"
 #include "cli/exit_status.h"
+#include "cli/json_lines.h"
 #include "cli/output.h"
 #include "cli/run_all.h"
 #include "cli/run_context.h"
@@ -39,11 +40,10 @@ QString versionText(const Devices& devices) {
            devices.hidVersion.isEmpty() ? QStringLiteral("unknown") : devices.hidVersion);
 }
 
-// The device that --usb or --serial named, when it is not there.
+// The USB device that --usb named, when it is not there. A serial port's
+// search says so itself, with the port's failure number.
 QString missingDevice(const Invocation& inv, const Devices& devices) {
-  for (const QString& path : {inv.usbPath, inv.serialPath}) {
-    if (!path.isEmpty() && !devices.deviceExists(path)) return path;
-  }
+  if (!inv.usbPath.isEmpty() && !devices.deviceExists(inv.usbPath)) return inv.usbPath;
   return {};
 }
 
@@ -57,6 +57,7 @@ void chooseDevice(const Invocation& inv, Devices& devices, DeviceSession& sessio
   }
   if (!inv.serialPath.isEmpty()) {
     devices.useOnlySerialPath(inv.serialPath);
+    session.serial.namedPort = inv.serialPath;
     session.shared.usbSearch = false;
   }
   if (inv.baud) session.serial.fixedBaudCode = entryCode(baudTable(), QString::number(*inv.baud));
@@ -99,7 +100,10 @@ int runCommandLine(const QStringList& arguments, Devices& devices, const Io& io)
   const ParsedArguments parsed = parseArguments(arguments);
   if (!parsed.invocation && parsed.help.isEmpty() && !parsed.version) {
     print(io.err, QStringLiteral("mv4700: %1\nTry 'mv4700 --help'.\n").arg(parsed.error));
-    return exit_status::kUsage;
+    if (!parsed.json) return exit_status::kUsage;
+    Output output(io.out, true);
+    output.objectLine(usageErrorJson(parsed.command, parsed.error));
+    return afterOutput(exit_status::kUsage, output, io);
   }
   Output output(io.out, parsed.invocation && parsed.invocation->json);
   if (!parsed.invocation) {
@@ -110,7 +114,9 @@ int runCommandLine(const QStringList& arguments, Devices& devices, const Io& io)
   const Invocation& inv = *parsed.invocation;
   int exitStatus = run(inv, devices, io, output);
   if (const int ending = SignalHandling::endingStatus()) exitStatus = ending;
-  if (!inv.watch && !inv.all) {
+  // --watch and --all print a line a reader and a tally; one that ended
+  // before its first line still prints its one object.
+  if ((!inv.watch && !inv.all) || !output.wroteObject()) {
     output.fields()[QStringLiteral("command")] = inv.command;
     output.fields()[QStringLiteral("exitStatus")] = exitStatus;
     output.finish();

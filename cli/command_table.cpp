@@ -11,7 +11,7 @@ constexpr std::array<OptionRow, 9> kGlobal{{
     {"", "serial", "PORT-PATH", "Use the reader on this serial port; no search."},
     {"", "baud", "N", "Only this speed on the serial ports (9600, 19200, 57600, 115200)."},
     {"y", "yes", nullptr, "Answer the question of reset and flash with yes."},
-    {"", "json", nullptr, "Print the results as one JSON object."},
+    {"", "json", nullptr, "Print the results as JSON, one object a line."},
     {"", "watch", nullptr,
      "Run again on every next reader, until Ctrl+C (write, flash, reset, read -o, version)."},
     {"", "all", nullptr, "Run the command on every reader found, all at once."},
@@ -21,7 +21,8 @@ constexpr std::array<OptionRow, 9> kGlobal{{
 
 constexpr std::array<OptionRow, 1> kReadOptions{{
     {"o", "output", "FILE.mvs",
-     "Also save the settings to this .mvs file (numbered with --watch)."},
+     "Save the settings to this .mvs file, byte for byte as the window saves them, instead "
+     "of printing them (numbered with --watch and --all)."},
 }};
 constexpr std::array<OptionRow, 2> kWriteOptions{{
     {"", "verify", nullptr, "Read the settings back and compare every field (the default)."},
@@ -47,8 +48,9 @@ constexpr std::array<CommandRow, 7> kCommands{{
      {},
      runList},
     {"read", "read [-o FILE.mvs]", "the reader's settings; -o saves them to a file",
-     "Prints the reader's settings readably. With -o they are saved instead,\n"
-     "byte for byte as the window's \"Save file\" saves them.",
+     "Prints the reader's settings readably. The file of -o is checked before\n"
+     "the reader is asked: a folder that is not there or cannot be written\n"
+     "sends nothing.",
      0, kReadOptions, runRead},
     {"write", "write FILE.mvs [--no-verify]", "the settings of a .mvs file, read back",
      "Writes the settings of a settings file to the reader, then reads them\n"

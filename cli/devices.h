@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -26,6 +27,9 @@ struct Devices {
   std::function<bool(const QString& path)> deviceExists = [](const QString& path) {
     return QFileInfo::exists(path);
   };
+  // Open pseudo-terminals that the serial search does not reach, for the
+  // line `list` adds when no reader answered.
+  std::function<QStringList()> unsearchedTerminals = [] { return QStringList(); };
   // For --all, where every reader has backends of its own: a serial port that
   // reaches only the port at `path` as COM `slot` (empty path: the usual COM
   // slots, for the search), and a clock. Unset: --all is not offered.

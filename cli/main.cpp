@@ -7,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "link/hid_hidapi.h"
+#include "link/pseudo_terminals.h"
 #include "link/serial_qt.h"
 #include "seams/clock.h"
 
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     return port;
   };
   devices.makeClock = [] { return std::make_unique<mv4700::SteadyClock>(); };
+  devices.unsearchedTerminals = [] {
+    return mv4700::unsearchedPseudoTerminals(mv4700::ownTerminals());
+  };
 
   mv4700::cli::Io io;
   io.inIsTerminal = ::isatty(STDIN_FILENO) == 1;

@@ -27,11 +27,12 @@ QJsonObject Output::takeFields() {
 }
 
 void Output::objectLine(const QJsonObject& object) {
+  wroteObject_ = true;
   write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
 }
 
 void Output::finish() {
-  if (json_) write(QJsonDocument(fields_).toJson(QJsonDocument::Indented));
+  if (json_) objectLine(fields_);
 }
 
 }  // namespace mv4700::cli

@@ -8,7 +8,7 @@
 namespace mv4700::cli {
 
 // Results on standard output: plain lines, or with --json the fields of one
-// JSON object, printed at the end.
+// JSON object, printed at the end. Every object is one line.
 class Output {
  public:
   Output(std::FILE* stream, bool json) : stream_(stream), json_(json) {}
@@ -24,10 +24,13 @@ class Output {
   QJsonObject& fields() { return fields_; }
   // The fields gathered so far, cleared: one reader's result under --watch.
   QJsonObject takeFields();
-  // One object as a compact line (the --watch summaries).
+  // One object as a compact line (also the --watch and --all lines).
   void objectLine(const QJsonObject& object);
-  // With --json, the gathered fields as one object.
+  // With --json, the gathered fields as one object line.
   void finish();
+  // Whether any object went out: a --watch or --all run that ended before
+  // its first line still owes one.
+  bool wroteObject() const { return wroteObject_; }
   // The errno of the first write to the stream that failed; 0 while none has.
   int failed() const { return failure_; }
 
@@ -38,6 +41,7 @@ class Output {
   bool json_;
   QJsonObject fields_;
   int failure_ = 0;
+  bool wroteObject_ = false;
   std::function<void(const QString&)> lines_;
 };
 

@@ -11,6 +11,7 @@
 
 #include "cli/bench_lines.h"
 #include "cli/exit_status.h"
+#include "cli/json_lines.h"
 #include "cli/output.h"
 #include "cli/signals.h"
 #include "cli/stream_status_box.h"
@@ -26,6 +27,7 @@
 #include "settings/code_tables.h"
 #include "settings/entry_code.h"
 #include "settings/plain_fields.h"
+#include "settings/save_target.h"
 #include "settings/settings_file.h"
 
 namespace mv4700::cli {
@@ -123,14 +125,6 @@ thread_local ThreadReader threadReader;
 // A USB reader's serial port reaches no port: its session searches USB only.
 const QString kNoPort = QStringLiteral("/nonexistent/mv4700-no-port");
 
-QJsonObject whereJson(const ListedReader& r) {
-  if (r.usb) return {{"link", "USB"}, {"path", r.path}};
-  return {{"link", "RS232"},
-          {"port", QStringLiteral("COM%1").arg(r.comPort)},
-          {"path", r.path},
-          {"baud", r.baud.toInt()}};
-}
-
 // The question of a command, as the core asks it.
 struct Question {
   Dialogs::Icon icon = Dialogs::Icon::Question;
@@ -169,6 +163,10 @@ std::optional<int> checkInput(RunContext& run, std::optional<Question>& question
   } else if (inv.command == u"reset") {
     question = Question{Dialogs::Icon::Exclamation, QStringLiteral("Reset 4700B"),
                         QStringLiteral("Confirm ? ")};
+  } else if (inv.command == u"read" && !inv.file.isEmpty()) {
+    const QString first = numberedPath(inv.file, highestNumberedFile(inv.file) + 1);
+    if (const Outcome writable = checkSaveTarget(first, run.dialogs); writable != Outcome::Done)
+      return run.exitStatus(writable);
   } else if (inv.command == u"write") {
     PlainFields fields;
     const Outcome loaded = Loadsettings(inv.file, fields, run.status, run.dialogs);
@@ -257,7 +255,7 @@ int runAll(RunContext& run) {
       b.serial = devices.serialPortAt(r.path, r.comPort);
     }
     threadReader = ThreadReader{b.hid.get(), b.serial.get(), b.clock.get(), r};
-    lines.name(BenchLines::current(), benchReaderName(r), whereJson(r));
+    lines.name(BenchLines::current(), benchReaderName(r), readerJson(r));
     return b;
   };
   const ReaderJob job = [&](DeviceSession& session, TransferWatch&) -> ReaderJobResult {
@@ -300,7 +298,7 @@ int runAll(RunContext& run) {
     }
     QStringList names;
     for (std::size_t k = 0; k < readers.size(); ++k) {
-      lines.name(static_cast<int>(k), readers[k].name, whereJson(readers[k].where));
+      lines.name(static_cast<int>(k), readers[k].name, readerJson(readers[k].where));
       names << readers[k].name;
     }
     if (!ask(QStringLiteral("On %1 readers: %2.").arg(readers.size()).arg(names.join(u", "))))

@@ -38,6 +38,9 @@ struct RunContext {
 // already beside `path` ("bench.mvs"); 0 when there is none. Numbering goes on
 // after it, so no file is overwritten.
 int highestNumberedFile(const QString& path);
+// read -o's file for reader N under --watch and --all ("bench.mvs" becomes
+// "bench-001.mvs"); the path itself for 0, a single reader.
+QString numberedPath(const QString& path, int readerNumber);
 
 int runList(RunContext& run);
 int runRead(RunContext& run);

@@ -1,8 +1,8 @@
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <algorithm>
-#include <QJsonObject>
 
 #include "cli/output.h"
 #include "cli/run_context.h"
@@ -11,14 +11,11 @@
 #include "cli/terminal_dialogs.h"
 #include "commands/commands.h"
 #include "settings/plain_fields.h"
+#include "settings/save_target.h"
 #include "settings/settings_file.h"
 
 namespace mv4700::cli {
 
-namespace {
-
-// Under --watch every reader gets its own file: "bench.mvs" becomes
-// "bench-001.mvs", "bench-002.mvs"...
 QString numberedPath(const QString& path, int readerNumber) {
   if (readerNumber <= 0) return path;
   const QFileInfo info(path);
@@ -27,8 +24,6 @@ QString numberedPath(const QString& path, int readerNumber) {
   if (suffix.isEmpty()) return path + number;
   return path.left(path.size() - suffix.size() - 1) + number + u'.' + suffix;
 }
-
-}  // namespace
 
 int highestNumberedFile(const QString& path) {
   const QFileInfo info(path);
@@ -47,17 +42,22 @@ int highestNumberedFile(const QString& path) {
 }
 
 int runRead(RunContext& run) {
+  const QString& file = run.invocation.file;
+  const QString path = numberedPath(file, run.readerNumber);
+  // A file that cannot be written is found before the reader is asked.
+  if (!file.isEmpty()) {
+    const Outcome writable = checkSaveTarget(path, run.dialogs);
+    if (writable != Outcome::Done) return run.exitStatus(writable);
+  }
   PlainFields fields;
   const Outcome outcome = readSettings(run.session, fields);
   if (outcome != Outcome::Done) return run.exitStatus(outcome);
 
   run.output.fields()[QStringLiteral("settings")] = settingsJson(fields);
-  const QString& file = run.invocation.file;
   if (file.isEmpty()) {
     for (const QString& line : settingsLines(fields)) run.output.line(line);
     return run.exitStatus(outcome);
   }
-  const QString path = numberedPath(file, run.readerNumber);
   const Outcome saved = Savesettings(path, fields, run.status, run.dialogs);
   run.status.refresh();
   if (saved == Outcome::Done) run.output.fields()[QStringLiteral("file")] = path;

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <QStringList>
 #include <cerrno>
 
 #include "cli/signals.h"
@@ -18,6 +19,22 @@ constexpr int kAnswerPollMs = 250;
 // A box's text on one line: its line breaks become blanks.
 QString oneLine(const QString& text) {
   return text.simplified();
+}
+
+// A question as the terminal shows it: its own lines (trailing blanks and
+// empty last lines left out), the title before the first, then the answer's
+// prompt on a line of its own.
+QString questionLines(const QString& title, const QString& text) {
+  QStringList lines = text.split(u'\n');
+  for (QString& line : lines) {
+    while (!line.isEmpty() && line.back().isSpace()) line.chop(1);
+  }
+  while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  if (!title.isEmpty()) {
+    if (lines.isEmpty()) lines << QString();
+    lines.first() = title + QStringLiteral(": ") + lines.first();
+  }
+  return lines.join(u'\n') + QStringLiteral("\n[y/N] ");
 }
 
 void writeAll(int fd, const QByteArray& bytes) {
@@ -53,14 +70,14 @@ Dialogs::Answer TerminalDialogs::show(Icon, Buttons buttons, const QString& titl
         QStringLiteral(" is not a terminal; add --yes. Nothing was sent."));
     return Answer::Cancel;
   }
-  return ask(shown) ? Answer::Ok : Answer::Cancel;
+  return ask(questionLines(title, text)) ? Answer::Ok : Answer::Cancel;
 }
 
 bool TerminalDialogs::ask(const QString& question) {
   const InterruptCatcher catcher;
   const int presses = InterruptCatcher::count();
   std::fflush(io_.err);
-  writeAll(::fileno(io_.err), (question + QStringLiteral(" [y/N] ")).toLocal8Bit());
+  writeAll(::fileno(io_.err), question.toLocal8Bit());
   // Byte by byte, so that nothing past the answer is taken from the terminal.
   const int fd = ::fileno(io_.in);
   QByteArray answer;

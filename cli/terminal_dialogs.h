@@ -27,6 +27,7 @@ class TerminalDialogs final : public Dialogs {
   void answeredForAll() { answeredForAll_ = true; }
 
  private:
+  // Shows `question` (its lines and the prompt) and reads the answer.
   bool ask(const QString& question);
 
   const Io& io_;

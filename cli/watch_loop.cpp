@@ -5,12 +5,14 @@
 #include <optional>
 
 #include "cli/exit_status.h"
+#include "cli/json_lines.h"
 #include "cli/output.h"
 #include "cli/run_all.h"
 #include "cli/signals.h"
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
 #include "link/device_session.h"
+#include "link/reader_list.h"
 #include "link/reader_presence.h"
 #include "seams/clock.h"
 #include "settings/code_tables.h"
@@ -61,13 +63,18 @@ QString resultWord(int status, bool declined) {
   }
 }
 
-// Where the last run found its reader.
-QString linkText(const DeviceSession& s, int status) {
-  if (status == exit_status::kNoReader) return QStringLiteral("none");
-  if (s.serial.comPort == 0) return QStringLiteral("USB");
-  return QStringLiteral("RS232 COM%1 %2 baud")
-      .arg(s.serial.comPort)
-      .arg(baudTable()[s.serial.baudIndex]);
+// Where the last run found its reader; nothing when none answered.
+std::optional<ListedReader> foundReader(const DeviceSession& s, int status) {
+  if (status == exit_status::kNoReader) return std::nullopt;
+  if (s.serial.comPort == 0) return ListedReader{true, s.usb.foundPath, 0, {}, s.shared.newModel};
+  return ListedReader{false, s.serial.foundPath, s.serial.comPort, baudTable()[s.serial.baudIndex],
+                      s.shared.newModel};
+}
+
+QString linkText(const std::optional<ListedReader>& r) {
+  if (!r) return QStringLiteral("none");
+  if (r->usb) return QStringLiteral("USB");
+  return QStringLiteral("RS232 COM%1 %2 baud").arg(r->comPort).arg(r->baud);
 }
 
 }  // namespace
@@ -106,19 +113,15 @@ int watchLoop(RunContext& run, Runner runner) {
       ++done;
 
     const double seconds = clock.seconds() - start;
-    const QString link = linkText(run.session, status);
+    const std::optional<ListedReader> found = foundReader(run.session, status);
     if (run.output.json()) {
-      QJsonObject summary = run.output.takeFields();
-      summary[QStringLiteral("reader")] = readers;
-      summary[QStringLiteral("link")] = link;
-      summary[QStringLiteral("result")] = resultWord(status, wasDeclined);
-      summary[QStringLiteral("exitStatus")] = status;
-      summary[QStringLiteral("seconds")] = qRound(seconds * 10) / 10.0;
-      run.output.objectLine(summary);
+      run.output.objectLine(readerLineJson(run.output.takeFields(), run.invocation.command,
+                                           {readers, found ? readerJson(*found) : QJsonObject(),
+                                            resultWord(status, wasDeclined), status, seconds}));
     } else {
       run.output.line(QStringLiteral("reader %1: %2, %3, %4 s")
                           .arg(readers)
-                          .arg(link, resultWord(status, wasDeclined))
+                          .arg(linkText(found), resultWord(status, wasDeclined))
                           .arg(seconds, 0, 'f', 1));
     }
 
@@ -128,17 +131,19 @@ int watchLoop(RunContext& run, Runner runner) {
   }
 
   const int failed = readers - done - declined;
+  const int exitStatus = failed > 0     ? exit_status::kReaderFailed
+                         : readers == 0 ? exit_status::kNoReader
+                                        : exit_status::kDone;
   if (run.output.json()) {
-    run.output.objectLine(QJsonObject{
-        {"readers", readers}, {"done", done}, {"declined", declined}, {"failed", failed}});
+    run.output.objectLine(
+        tallyJson(run.invocation.command, {readers, done, declined, failed}, exitStatus));
   } else {
     QString line =
         QStringLiteral("%1 readers: %2 done, %3 failed").arg(readers).arg(done).arg(failed);
     if (declined > 0) line += QStringLiteral(", %1 declined").arg(declined);
     run.output.line(line);
   }
-  if (failed > 0) return exit_status::kReaderFailed;
-  return readers == 0 ? exit_status::kNoReader : exit_status::kDone;
+  return exitStatus;
 }
 
 }  // namespace mv4700::cli

@@ -28,12 +28,18 @@ void listUsb(DeviceSession& s, std::vector<ListedReader>& found, QStringList* hi
 
 void listSerial(DeviceSession& s, std::vector<ListedReader>& found, QStringList* hints) {
   SerialLink& serial = s.serial;
-  for (int port = 1; port <= kComSlots; ++port) {
+  // A named port is slot 1, and the only one.
+  const bool named = !serial.namedPort.isEmpty();
+  for (int port = 1; port <= (named ? 1 : kComSlots); ++port) {
     for (int code : kUsedBaudCodes) {
       if (serial.fixedBaudCode && code != *serial.fixedBaudCode) continue;
+      if (named) serial.port().clearError();
       if (!serial.probe(port, code)) {
+        const QString unopened = named ? serial.unopenedLine(serial.port().lastError()) : QString();
+        if (!unopened.isEmpty()) noteHint(hints, unopened);
         const QString denied = serial.port().lastOpenDenied();
         if (!denied.isEmpty()) noteHint(hints, serialPermissionHint(denied));
+        if (!unopened.isEmpty()) break;
         continue;
       }
       found.push_back({false, serial.port().openPath(), port, baudTable()[code], s.newModel()});

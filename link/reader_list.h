@@ -20,7 +20,8 @@ struct ListedReader {
 // Every reader on USB and on COM1..COM16, each port at the first speed that
 // answers; the searches the session allows, and no status line. Leaves the
 // device and the port closed. `hints` gets the permission hint of each device
-// the system refused to open.
+// the system refused to open, and for a named port that could not be opened
+// the line that says why.
 std::vector<ListedReader> listReaders(DeviceSession& session, QStringList* hints = nullptr);
 
 }  // namespace mv4700

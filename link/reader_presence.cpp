@@ -8,6 +8,7 @@ ReaderPresence::ReaderPresence(const DeviceSession& like, HidLibrary& hid, Seria
   probe_.shared.usbSearch = like.shared.usbSearch;
   probe_.shared.serialSearch = like.shared.serialSearch;
   probe_.serial.fixedBaudCode = like.serial.fixedBaudCode;
+  probe_.serial.namedPort = like.serial.namedPort;
 }
 
 bool ReaderPresence::readerAnswers() {

@@ -2,6 +2,7 @@
 
 #include "link/com_slots.h"
 #include "link/permission_hint.h"
+#include "link/serial_failures.h"
 #include "seams/clock.h"
 #include "seams/number_text.h"
 #include "seams/status_box.h"
@@ -46,12 +47,14 @@ void SerialLink::Comsearch() {
     return;
   }
   status_.refreshAll();
+  if (!namedPort.isEmpty()) return searchNamedPort();
   status_.printLine(QStringLiteral("Searching COM 1~16 for 4700... "));
   status_.refresh();
 
   prepareIdentify();
   deniedPort_.clear();
   comPort = 0;
+  foundPath.clear();
 
   for (int code : kUsedBaudCodes) {
     if (fixedBaudCode && code != *fixedBaudCode) continue;
@@ -68,6 +71,60 @@ void SerialLink::Comsearch() {
                                            : QStringLiteral("Found 4700 RS232 at com: ");
     status_.printLine(found + signedNumberText(comPort) + QStringLiteral(" Baud: ") +
                       baudTable()[baudIndex]);
+    foundPath = port_.openPath();
+  }
+  status_.refresh();
+}
+
+QString SerialLink::searchedSpeeds() const {
+  return fixedBaudCode ? baudTable()[*fixedBaudCode] + QStringLiteral(" baud")
+                       : QStringLiteral("all speeds");
+}
+
+QString SerialLink::unopenedLine(int failure) const {
+  if (failure == serial_failure::kDeviceNotFound)
+    return QStringLiteral("Can not open %1: no such device").arg(namedPort) +
+           signedNumberText(failure);
+  if (failure == serial_failure::kPermission)
+    return QStringLiteral("Can not open %1: access refused, or held by another program")
+               .arg(namedPort) +
+           signedNumberText(failure);
+  return {};
+}
+
+void SerialLink::searchNamedPort() {
+  status_.printLine(
+      QStringLiteral("Searching %1 for 4700 at %2... ").arg(namedPort, searchedSpeeds()));
+  status_.refresh();
+
+  prepareIdentify();
+  deniedPort_.clear();
+  comPort = 0;
+  foundPath.clear();
+  // Only a device that is there and lets itself be opened is worth another speed.
+  QString unopened;
+  for (int code : kUsedBaudCodes) {
+    if (fixedBaudCode && code != *fixedBaudCode) continue;
+    port_.clearError();
+    if (probe(1, code)) {
+      comPort = 1;
+      break;
+    }
+    unopened = unopenedLine(port_.lastError());
+    if (!unopened.isEmpty()) break;
+  }
+
+  if (comPort != 0) {
+    const QString found = shared_.newModel ? QStringLiteral("Found NEW 4700-01 RS232 at ")
+                                           : QStringLiteral("Found 4700 RS232 at ");
+    status_.printLine(found + namedPort + QStringLiteral(" Baud: ") + baudTable()[baudIndex]);
+    foundPath = port_.openPath();
+  } else if (!unopened.isEmpty()) {
+    status_.printLine(unopened);
+    if (!deniedPort_.isEmpty()) status_.printLine(serialPermissionHint(deniedPort_));
+  } else {
+    status_.printLine(
+        QStringLiteral("Can not find 4700 on %1 at %2!").arg(namedPort, searchedSpeeds()));
   }
   status_.refresh();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,10 @@ class SerialLink {
   // Asks COM `port` at the baud of `baudCode` who it is, without a status
   // line; true leaves the port open with newModel set.
   bool probe(int port, int baudCode);
+  // For the named port: the line that says why it could not be opened, with
+  // the failure number (no such device, access refused); empty for any other
+  // failure.
+  QString unopenedLine(int failure) const;
 
   int comPort = 0;
   int baudIndex = 0;
@@ -43,12 +48,21 @@ class SerialLink {
   std::array<std::uint8_t, 9> modelId{};
   // The one baud code the search tries, when the front end fixed the speed.
   std::optional<int> fixedBaudCode;
+  // The one device a front end named, put in COM slot 1: the search asks only
+  // that slot, its lines name the device, and a device that is not there or
+  // refuses access ends the search at once with its own line.
+  QString namedPort;
+  // Where the last search found the reader (a device path); empty when the
+  // port cannot tell.
+  QString foundPath;
 
   SerialService& port() { return port_; }
 
  private:
   void prepareIdentify();
   void applyBaud();
+  void searchNamedPort();
+  QString searchedSpeeds() const;
   bool identifyOn(int port);
 
   SerialService& port_;

@@ -81,6 +81,7 @@ bool UsbLink::identifyAt(std::uint32_t index) {
 
 void UsbLink::Usbsearch() {
   Usbclose();
+  foundPath.clear();
   if (!shared_.usbSearch) {
     shared_.linkState = link_state::kErr;
     return;
@@ -145,6 +146,7 @@ void UsbLink::Usbsearch() {
     return fail();
   }
   shared_.linkState = link_state::kOk;
+  foundPath = devicePath();
 
   status_.printLine(QStringLiteral("TQ-4700 connected on USB port !"));
   shared_.newModel = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -71,6 +72,8 @@ class UsbLink {
   }
 
   HidHandle hidDevice = 0;
+  // Where the last search found the reader; empty when the library cannot tell.
+  QString foundPath;
   std::uint8_t hidStatus = 0;
   std::uint32_t bytesReturned = 0;
   std::array<std::uint8_t, 9> outReport{};

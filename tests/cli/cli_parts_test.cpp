@@ -37,6 +37,28 @@ TEST(CliArguments, UsageErrorsAreCaught) {
   }
 }
 
+// A usage error under --json is an object too: the parse keeps the command
+// word and whether --json stood among the options (not as another's value).
+TEST(CliArguments, AUsageErrorKnowsItsCommandAndWhetherJsonWasAsked) {
+  struct Case {
+    QStringList arguments;
+    QString command;
+    bool json;
+  } cases[] = {
+      {{"--json", "frob"}, "frob", true},
+      {{"version", "--baud", "4800", "--json"}, "version", true},
+      {{"read", "-o", "--json", "extra"}, "read", false},
+      {{"--baud", "4800", "version"}, "version", false},
+      {{"--json"}, "", true},
+  };
+  for (const Case& c : cases) {
+    const ParsedArguments p = parseArguments(QStringList{"mv4700"} + c.arguments);
+    EXPECT_FALSE(p.invocation) << c.arguments.join(' ').toStdString();
+    EXPECT_EQ(p.command, c.command) << c.arguments.join(' ').toStdString();
+    EXPECT_EQ(p.json, c.json) << c.arguments.join(' ').toStdString();
+  }
+}
+
 TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
   const ParsedArguments p = parseArguments({"mv4700", "--serial", "/dev/ttyUSB0", "write", "--json",
                                             "s.mvs", "--verify", "--baud", "57600", "--watch"});
@@ -101,6 +123,10 @@ TEST(CliCommandTable, EveryCommandHasItsHelpAndUnknownOnesAreUsageErrors) {
     for (const OptionRow& o : c.options)
       EXPECT_TRUE(p.help.contains(QLatin1String("--") + QLatin1String(o.longName))) << c.name;
   }
+  // read's help tells what -o does in one place, without contradiction.
+  const QString read = parseArguments({"mv4700", "read", "--help"}).help;
+  EXPECT_EQ(read.count("instead of printing"), 1) << read.toStdString();
+  EXPECT_FALSE(read.contains("Also save"));
   const ParsedArguments unknown = parseArguments({"mv4700", "tset"});
   EXPECT_FALSE(unknown.invocation);
   EXPECT_EQ(unknown.error, "unknown command 'tset'");

@@ -51,8 +51,8 @@ TEST_F(CliOverPty, VersionOnTheNamedPortSkipsTheUsbSearch) {
   EXPECT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "BENCH 3.1\n");
   EXPECT_EQ(r.errLines(),
-            QStringList({"Searching COM 1~16 for 4700... ",
-                         "Found NEW 4700-01 RS232 at com:  1 Baud: 19200",
+            QStringList({"Searching " + reader.path() + " for 4700 at all speeds... ",
+                         "Found NEW 4700-01 RS232 at " + reader.path() + " Baud: 19200",
                          "Reading firmware version from TQ-4700 RS232...", "BENCH 3.1"}));
 
   const CliResult json = runCli({"--serial", reader.path(), "--json", "version"});
@@ -64,10 +64,15 @@ TEST_F(CliOverPty, VersionOnTheNamedPortSkipsTheUsbSearch) {
 TEST_F(CliOverPty, BaudFixesTheSpeed) {
   SimulatedReader reader(MV4700_SIM_PATH, {"--baud", "57600"});
   ASSERT_FALSE(reader.path().isEmpty());
-  EXPECT_EQ(runCli({"--serial", reader.path(), "--baud", "9600", "version"}).status, 1);
+  const CliResult wrong = runCli({"--serial", reader.path(), "--baud", "9600", "version"});
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.errLines(),
+            QStringList({"Searching " + reader.path() + " for 4700 at 9600 baud... ",
+                         "Can not find 4700 on " + reader.path() + " at 9600 baud!"}));
   const CliResult r = runCli({"--serial", reader.path(), "--baud", "57600", "version"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.errLines().value(1), "Found NEW 4700-01 RS232 at com:  1 Baud: 57600");
+  EXPECT_EQ(r.errLines().value(0), "Searching " + reader.path() + " for 4700 at 57600 baud... ");
+  EXPECT_EQ(r.errLines().value(1), "Found NEW 4700-01 RS232 at " + reader.path() + " Baud: 57600");
 }
 
 TEST_F(CliOverPty, WriteVerifyThenReadGivesTheSameFileBack) {
@@ -124,9 +129,11 @@ TEST_F(CliOverPty, NothingIsSentWhenTheFileIsRefusedOrTheQuestionCannotBeAsked) 
   const QString badSettings = inDir("bad.mvs");
   ASSERT_TRUE(putFile(badSettings, "[4700-01 Settings File]\r\nsomething else\r\n"));
 
+  const QString noFolder = inDir("no/such/folder/kept.mvs");
   struct Case {
     QStringList arguments;
     int status;
+    QString lastLine = {};  // when it matters
   };
   const Case cases[] = {
       {{"flash", notFirmware, "--yes"}, 3},
@@ -135,11 +142,18 @@ TEST_F(CliOverPty, NothingIsSentWhenTheFileIsRefusedOrTheQuestionCannotBeAsked) 
       {{"write", inDir("missing.mvs")}, 3},
       {{"flash", firmware}, 64},
       {{"reset"}, 64},
+      // read -o checks its file before the reader is asked.
+      {{"read", "-o", noFolder}, 3, "Error: Save settings to file " + noFolder + " Error!! 76"},
+      {{"read", "-o", dir.path()}, 3, "Error: Save settings to file " + dir.path() + " Error!! 75"},
+      {{"--watch", "read", "-o", noFolder}, 3},
   };
   for (const Case& c : cases) {
     const CliResult r = runCli(QStringList{"--serial", reader.path()} + c.arguments);
     EXPECT_EQ(r.status, c.status) << c.arguments.join(' ').toStdString() << r.err.toStdString();
     EXPECT_FALSE(r.err.contains("Searching")) << r.err.toStdString();
+    if (!c.lastLine.isEmpty()) {
+      EXPECT_EQ(r.errLines().value(0), c.lastLine);
+    }
   }
   // The reader kept its program and its settings.
   EXPECT_EQ(runCli({"--serial", reader.path(), "version"}).out, "4700-01 Firmware V2.10\n");
@@ -209,6 +223,27 @@ TEST_F(CliOverPty, ListNamesThePortItsSpeedAndTheModel) {
   const CliResult r = runCli({"--serial", reader.path(), "list"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "RS232  COM1  " + reader.path() + "  115200 baud  4700\n");
+}
+
+// The search leaves pseudo-terminals out: with no reader found, list names
+// the open ones that no slot reaches, and how to name one.
+TEST_F(CliOverPty, ListNamesThePseudoTerminalsItDidNotSearch) {
+  SimulatedReader reader(MV4700_SIM_PATH, {});
+  ASSERT_FALSE(reader.path().isEmpty());
+  // The emulator's terminal is open, maybe among others (the first few are named).
+  const CliResult missed = runCli({"list"}, cliEnvironment("", true));
+  EXPECT_EQ(missed.status, 1);
+  EXPECT_EQ(missed.errLines().value(0), "mv4700: no reader answered.");
+  const QString hint = missed.errLines().value(1);
+  EXPECT_TRUE(hint.contains(QRegularExpression(
+      "^mv4700: pseudo-terminals \\(/dev/pts/[0-9]+(, /dev/pts/[0-9]+)*(, \\.\\.\\.)?\\) are "
+      "not searched by default; name one with --serial PATH or MV4700_COM_PORTS=PATH\\.$")))
+      << missed.err.toStdString();
+
+  // A slot names it: it is searched, and found.
+  const CliResult found = runCli({"list"}, cliEnvironment(reader.path(), true));
+  EXPECT_EQ(found.status, 0) << found.err.toStdString();
+  EXPECT_FALSE(found.err.contains("pseudo-terminals"));
 }
 
 TEST_F(CliOverPty, TestModePrintsEachIdOnItsOwnLine) {

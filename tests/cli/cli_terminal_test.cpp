@@ -18,7 +18,8 @@
 namespace mv4700::testing {
 namespace {
 
-const QByteArray kAsked = "Reset 4700B: Confirm ? [y/N] ";
+// The terminal turns each line feed into CR LF.
+const QByteArray kAsked = "Reset 4700B: Confirm ?\r\n[y/N] ";
 const QByteArray kWarning = "Press Ctrl+C again to stop.";
 
 // The progress redraws: what follows a carriage return that is not the
@@ -71,7 +72,11 @@ TEST_F(CliOnTerminal, AFlashWarnsAtTheFirstCtrlCInTheLoaderWaitAndFinishes) {
   SimulatedReader reader(MV4700_SIM_PATH, {});
   ASSERT_FALSE(reader.path().isEmpty());
   PtyProcess flash({"--serial", reader.path(), "flash", image(3000)}, 80);
-  ASSERT_TRUE(flash.waitFor("Are you sure to start flash ? [y/N] ")) << flash.shown().toStdString();
+  // The question's own lines, then the prompt on a line of its own.
+  ASSERT_TRUE(
+      flash.waitFor("Firmware Update: The version message of binary file:\r\n"
+                    "NEW 9.9\r\n\r\nAre you sure to start flash ?\r\n[y/N] "))
+      << flash.shown().toStdString();
   flash.type("y\n");
   // The erase is followed by a wait of a second or more in which nothing
   // else could answer the press.
@@ -157,10 +162,26 @@ TEST(CliAsScript, FailedOutputAndMissingDevices) {
         << err.toStdString();
   }
 
-  for (const char* option : {"--serial", "--usb"}) {
-    const CliResult r = runCli({option, "/dev/ttyUBS0", "version"});
-    EXPECT_EQ(r.status, 1) << option;
-    EXPECT_EQ(r.err, "mv4700: no such device: /dev/ttyUBS0\n") << option;
+  const CliResult usb = runCli({"--usb", "/dev/ttyUBS0", "version"});
+  EXPECT_EQ(usb.status, 1);
+  EXPECT_EQ(usb.err, "mv4700: no such device: /dev/ttyUBS0\n");
+  const CliResult serial = runCli({"--serial", "/dev/ttyUBS0", "version"});
+  EXPECT_EQ(serial.status, 1);
+  EXPECT_EQ(serial.errLines(), QStringList({"Searching /dev/ttyUBS0 for 4700 at all speeds... ",
+                                            "Can not open /dev/ttyUBS0: no such device 101"}));
+  const CliResult list = runCli({"--serial", "/dev/ttyUBS0", "list"});
+  EXPECT_EQ(list.status, 1);
+  EXPECT_EQ(list.errLines(), QStringList({"Can not open /dev/ttyUBS0: no such device 101",
+                                          "mv4700: no reader answered."}));
+  {
+    // Another program holds the port.
+    CliProcess holder({"--serial", reader.path(), "test"});
+    ASSERT_TRUE(holder.waitFor("please put ibutton on 4700")) << holder.err().toStdString();
+    const CliResult held = runCli({"--serial", reader.path(), "--baud", "9600", "version"});
+    EXPECT_EQ(held.status, 1);
+    EXPECT_EQ(held.errLines().value(1),
+              "Can not open " + reader.path() + ": access refused, or held by another program 102")
+        << held.err.toStdString();
   }
 
   // A comma is part of the path, not a second slot.

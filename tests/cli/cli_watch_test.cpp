@@ -72,7 +72,10 @@ TEST(CliWatch, ReadWithWatchNumbersTheFiles) {
   EXPECT_TRUE(QFile::exists(dir.filePath("bench-001.mvs")));
   EXPECT_TRUE(watch.out().startsWith("{")) << watch.out().toStdString();
   EXPECT_TRUE(watch.out().contains("\"file\":\"" + dir.filePath("bench-001.mvs") + "\""));
-  EXPECT_TRUE(watch.out().endsWith("{\"declined\":0,\"done\":1,\"failed\":0,\"readers\":1}\n"));
+  EXPECT_TRUE(
+      watch.out().endsWith("{\"command\":\"read\",\"declined\":0,\"done\":1,"
+                           "\"exitStatus\":0,\"failed\":0,\"readers\":1}\n"))
+      << watch.out().toStdString();
 }
 
 TEST(CliFlash, FirstCtrlCWarnsTheSecondStops) {

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "link/pseudo_terminals.h"
+
 namespace mv4700 {
 namespace {
 
@@ -39,6 +45,25 @@ TEST(ComSlots, SystemPortsSortByTheirNumbers) {
                              "/dev/ttyS10",  "/dev/ttyUSB9", "/dev/ttyUSB10"};
   for (int slot = 1; slot <= expected.size(); ++slot)
     EXPECT_EQ(comSlotPath(slot, std::nullopt, system), expected[slot - 1]) << slot;
+}
+
+// The pseudo-terminals the search leaves out: not the caller's own, not one a
+// slot names, in number order; "ptmx" is no terminal.
+TEST(PseudoTerminals, ThoseNoSlotReachesAndNotTheCallersOwn) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (const char* name : {"0", "2", "10", "ptmx"}) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  const QString own = dir.filePath("0");
+  qunsetenv("MV4700_COM_PORTS");
+  EXPECT_EQ(unsearchedPseudoTerminals({own}, dir.path()),
+            QStringList({dir.filePath("2"), dir.filePath("10")}));
+  qputenv("MV4700_COM_PORTS", (",," + dir.filePath("2")).toLocal8Bit());
+  EXPECT_EQ(unsearchedPseudoTerminals({own}, dir.path()), QStringList({dir.filePath("10")}));
+  qunsetenv("MV4700_COM_PORTS");
+  EXPECT_TRUE(unsearchedPseudoTerminals({}, dir.filePath("none")).isEmpty());
 }
 
 }  // namespace

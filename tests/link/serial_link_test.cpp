@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <optional>
+
+#include "link/permission_hint.h"
 
 #include "sim/sim_serial.h"
 #include "tests/support/recording_status_box.h"
@@ -43,13 +46,14 @@ class PortLog final : public SerialService {
   void setReceiveHandler(std::function<void()> h) override { inner_.setReceiveHandler(h); }
   int lastError() const override { return inner_.lastError(); }
   void clearError() override { inner_.clearError(); }
+  QString lastOpenDenied() const override { return inner_.lastOpenDenied(); }
 
  private:
   SerialService& inner_;
 };
 
-class SerialSearch : public ::testing::Test {
- protected:
+// Sixteen emulated ports, logged, and a serial link searching them.
+struct SearchBench {
   testing::TestClock clock;
   SimSerialService sim{clock};
   PortLog port{sim};
@@ -57,6 +61,8 @@ class SerialSearch : public ::testing::Test {
   LinkShared shared;
   SerialLink serial{port, status, clock, shared};
 };
+
+class SerialSearch : public ::testing::Test, protected SearchBench {};
 
 TEST_F(SerialSearch, ReaderAt115200OnCom16IsFoundAfterAllOtherTries) {
   sim.attachReader(16, Kind::New, 115200);
@@ -238,6 +244,51 @@ TEST_F(SerialSearch, ASearchTurnedOffOpensNothingAndSaysNothing) {
   EXPECT_EQ(serial.comPort, 0);
   EXPECT_TRUE(port.calls.isEmpty());
   EXPECT_TRUE(status.transcript.isEmpty());
+}
+
+// A port a front end named sits in COM 1: only that slot is asked, the lines
+// name the port and the speeds, and a port that is not there or refuses ends
+// the search at its first try, with the failure number.
+TEST(NamedPortSearch, AsksOnlyTheNamedPortAndNamesItInItsLines) {
+  enum class Port { Reader, Empty, Busy, Denied };
+  struct Case {
+    Port port;
+    std::optional<int> fixedBaudCode;
+    QStringList lines;  // after the search line
+    QStringList opens;
+  };
+  const QString name = "/dev/ttyUSB7";
+  const QString all = "Searching /dev/ttyUSB7 for 4700 at all speeds... ";
+  const QString refused =
+      "Can not open /dev/ttyUSB7: access refused, or held by another program 102";
+  const Case cases[] = {
+      {Port::Reader,
+       {},
+       {all, "Found NEW 4700-01 RS232 at /dev/ttyUSB7 Baud: 57600"},
+       {"COM1 9600", "COM1 19200", "COM1 57600"}},
+      {Port::Reader,
+       0,
+       {"Searching /dev/ttyUSB7 for 4700 at 9600 baud... ",
+        "Can not find 4700 on /dev/ttyUSB7 at 9600 baud!"},
+       {"COM1 9600"}},
+      {Port::Empty, {}, {all, "Can not open /dev/ttyUSB7: no such device 101"}, {"COM1 9600"}},
+      {Port::Busy, {}, {all, refused}, {"COM1 9600"}},
+      {Port::Denied, {}, {all, refused, serialPermissionHint("/dev/ttyS-sim1")}, {"COM1 9600"}},
+  };
+  for (const Case& c : cases) {
+    SearchBench bench;
+    if (c.port == Port::Reader) bench.sim.attachReader(1, Kind::New, 57600);
+    // A reader behind another slot is never reached.
+    bench.sim.attachReader(2, Kind::New, 9600);
+    if (c.port == Port::Busy) bench.sim.setPortBusy(1);
+    if (c.port == Port::Denied) bench.sim.setPortDenied(1);
+    bench.serial.namedPort = name;
+    bench.serial.fixedBaudCode = c.fixedBaudCode;
+    bench.serial.Comsearch();
+    EXPECT_EQ(bench.status.lines, c.lines);
+    EXPECT_EQ(bench.port.calls.filter("COM"), c.opens) << c.lines.join('|').toStdString();
+    EXPECT_EQ(bench.serial.comPort, c.port == Port::Reader && !c.fixedBaudCode ? 1 : 0);
+  }
 }
 
 TEST_F(SerialSearch, ProbeAsksOnePortAtOneSpeed) {
