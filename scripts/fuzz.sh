@@ -33,9 +33,10 @@ for t in "${targets[@]}"; do
   echo "=== $t: $seconds s"
   log="$build/$t.log"
   if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      "$build/fuzz/fuzz_$t" "${dict[@]}" "${opts[@]}" -max_total_time="$seconds" -timeout=20 -print_final_stats=1 \
-      -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$log" 2>&1; then
-    grep -E '(DONE|^Done|^stat::)' "$log" || true
+      "$build/fuzz/fuzz_$t" "${dict[@]}" "${opts[@]}" -max_total_time="$seconds" -timeout=20 \
+      -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$log" 2>&1; then
+    # libFuzzer's closing figures: runs, coverage, corpus, executions a second.
+    grep -E '(DONE|^Done)' "$log" || true
     echo "$t: no finding"
   else
     tail -n 40 "$log"
