@@ -3,7 +3,7 @@
 # runs each one after the other for the given number of seconds (default 60),
 # on one core. The seed corpus under fuzz/corpus is copied, so runs grow their
 # own corpus in build/fuzz/corpus. A finding, or an input that runs longer than
-# 20 s, is kept in build/fuzz/artifacts and makes the script fail.
+# 60 s, is kept in build/fuzz/artifacts and makes the script fail.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -33,7 +33,7 @@ for t in "${targets[@]}"; do
   echo "=== $t: $seconds s"
   log="$build/$t.log"
   if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      "$build/fuzz/fuzz_$t" "${dict[@]}" "${opts[@]}" -max_total_time="$seconds" -timeout=20 \
+      "$build/fuzz/fuzz_$t" "${dict[@]}" "${opts[@]}" -max_total_time="$seconds" -timeout=60 \
       -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$log" 2>&1; then
     # libFuzzer's closing figures: runs, coverage, corpus, executions a second.
     grep -E '(DONE|^Done)' "$log" || true
