@@ -49,8 +49,7 @@ void requireSound(const Invocation& inv, const QStringList& arguments) {
                      *inv.baud == 115200);
   }
   fuzzing::require(!inv.watch || (inv.command != u"list" && inv.command != u"test"));
-  fuzzing::require(!inv.rescue ||
-                   (inv.command == u"flash" && !inv.serialPath.isEmpty() && !inv.watch));
+  fuzzing::require(!inv.rescue || (inv.command == u"flash" && !inv.watch && !inv.all));
   fuzzing::require(!inv.count || (inv.command == u"test" && *inv.count > 0));
   fuzzing::require(inv.verify || inv.command == u"write");
 }
