@@ -43,11 +43,24 @@ QCommandLineOption qtOption(const OptionRow& option) {
                           : QCommandLineOption(names, description);
 }
 
+// Whether `word` is an option whose value is the next word. Short options
+// may be compacted as the parser reads them (-yo FILE.mvs): the first letter
+// that takes a value takes the rest of the word, or the next word when it is
+// the last letter.
+bool valueInNextWord(const QString& word) {
+  if (takesValue(word)) return true;
+  if (word.size() <= 2 || !word.startsWith(u'-') || word.startsWith(u"--")) return false;
+  for (qsizetype pos = 1; pos < word.size(); ++pos) {
+    if (takesValue(QStringLiteral("-") + word[pos])) return pos + 1 == word.size();
+  }
+  return false;
+}
+
 // The first word that is not an option or an option's value.
 QString commandWord(const QStringList& arguments) {
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     const QString& a = arguments[i];
-    if (takesValue(a)) {
+    if (valueInNextWord(a)) {
       ++i;
       continue;
     }
@@ -62,7 +75,7 @@ bool asksForJson(const QStringList& arguments) {
     const QString& a = arguments[i];
     if (a == u"--") return false;
     if (a == u"--json") return true;
-    if (takesValue(a)) ++i;
+    if (valueInNextWord(a)) ++i;
   }
   return false;
 }

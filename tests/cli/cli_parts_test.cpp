@@ -74,6 +74,23 @@ TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
   EXPECT_TRUE(help.help.contains("64"));
 }
 
+// Short options may be compacted: the word after a value-taking letter that
+// ends the group is its value, never the command.
+TEST(CliArguments, CompactedShortOptionsFindTheSameCommandAsTheParser) {
+  const ParsedArguments split = parseArguments({"mv4700", "-yo", "out.mvs", "read"});
+  ASSERT_TRUE(split.invocation) << split.error.toStdString();
+  EXPECT_EQ(split.invocation->command, "read");
+  EXPECT_EQ(split.invocation->file, "out.mvs");
+  EXPECT_TRUE(split.invocation->yes);
+  const ParsedArguments joined = parseArguments({"mv4700", "-yoout.mvs", "read"});
+  ASSERT_TRUE(joined.invocation) << joined.error.toStdString();
+  EXPECT_EQ(joined.invocation->file, "out.mvs");
+  // "read" is -o's value here, so the command is write, which has no -o.
+  const ParsedArguments taken = parseArguments({"mv4700", "-yo", "read", "write"});
+  EXPECT_FALSE(taken.invocation);
+  EXPECT_EQ(taken.command, "write");
+}
+
 QString sourceFile(const char* name) {
   QFile file(QStringLiteral(MV4700_SOURCE_DIR "/cli/") + QLatin1String(name));
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
