@@ -59,6 +59,7 @@ void chooseDevice(const Invocation& inv, Devices& devices, DeviceSession& sessio
     devices.useOnlySerialPath(inv.serialPath);
     session.shared.usbSearch = false;
   }
+  session.serial.clearLineOnMiss = true;
   if (inv.baud) session.serial.fixedBaudCode = entryCode(baudTable(), QString::number(*inv.baud));
 }
 

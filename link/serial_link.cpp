@@ -6,6 +6,7 @@
 #include "seams/number_text.h"
 #include "seams/status_box.h"
 #include "settings/code_tables.h"
+#include "settings/settings_image.h"
 
 namespace mv4700 {
 
@@ -14,6 +15,8 @@ namespace {
 constexpr int kIdentifyReplyLength = 10;
 constexpr float kIdentifyTimeout = 0.2f;
 constexpr double kComreadWait = 0.5;
+// What a USB-serial adapter may hold bytes back for (a 16 ms latency timer).
+constexpr double kAdapterSeconds = 0.02;
 
 bool holds4700At(const QByteArray& bytes, int first) {
   return bytes.size() >= first + 4 && bytes.mid(first, 4) == "4700";
@@ -53,11 +56,10 @@ void SerialLink::Comsearch() {
   deniedPort_.clear();
   comPort = 0;
 
-  for (int code : kUsedBaudCodes) {
-    if (fixedBaudCode && code != *fixedBaudCode) continue;
-    baudIndex = code;
-    Loopcom();
-    if (comPort != 0) break;
+  searchAllSpeeds();
+  if (comPort == 0 && clearLineOnMiss) {
+    clearLine();
+    searchAllSpeeds();
   }
 
   if (comPort == 0) {
@@ -70,6 +72,38 @@ void SerialLink::Comsearch() {
                       baudTable()[baudIndex]);
   }
   status_.refresh();
+}
+
+void SerialLink::searchAllSpeeds() {
+  for (int code : kUsedBaudCodes) {
+    if (fixedBaudCode && code != *fixedBaudCode) continue;
+    baudIndex = code;
+    Loopcom();
+    if (comPort != 0) return;
+  }
+}
+
+void SerialLink::clearLine() {
+  // The longest command is the settings image: it can miss all but its first byte.
+  const QByteArray filler(kSettingsImageSize - 1, '\0');
+  for (int code : kUsedBaudCodes) {
+    if (fixedBaudCode && code != *fixedBaudCode) continue;
+    baudIndex = code;
+    closePort();
+    applyBaud();
+    for (int port = 1; port <= kComSlots; ++port) {
+      port_.setCommPort(port);
+      port_.setPortOpen(true);
+      if (!port_.portOpen()) continue;
+      // The filler must be on the wire before the port changes speed; what
+      // the reader says to a command it completed is dropped when the
+      // search opens the port again.
+      port_.output(filler);
+      clock_.sleepUntil(clock_.seconds() + filler.size() * 10.0 / baudTable()[code].toInt() +
+                        kAdapterSeconds);
+      port_.setPortOpen(false);
+    }
+  }
 }
 
 void SerialLink::applyBaud() {

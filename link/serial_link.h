@@ -43,6 +43,9 @@ class SerialLink {
   std::array<std::uint8_t, 9> modelId{};
   // The one baud code the search tries, when the front end fixed the speed.
   std::optional<int> fixedBaudCode;
+  // When the search finds nothing, clear the line of any command the reader
+  // was still collecting (see clearLine()) and search once more.
+  bool clearLineOnMiss = false;
 
   SerialService& port() { return port_; }
 
@@ -50,6 +53,13 @@ class SerialLink {
   void prepareIdentify();
   void applyBaud();
   bool identifyOn(int port);
+  void searchAllSpeeds();
+  // Sends each port, at each speed the search tries, more filler bytes than
+  // any command still misses: a reader cut off in the middle of a command
+  // (the adapter pulled, a byte lost) takes them to complete it or break it
+  // off, since it has no time-out on a command it is collecting. No command
+  // starts with the filler byte, so a reader with nothing pending ignores it.
+  void clearLine();
 
   SerialService& port_;
   StatusBox& status_;
