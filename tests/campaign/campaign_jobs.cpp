@@ -60,7 +60,7 @@ struct Worker {
 
 }  // namespace
 
-void runSteps(const QStringList& workerArguments, int jobs, int from, int last,
+bool runSteps(const QStringList& workerArguments, int jobs, int from, int last,
               const std::function<void(int step, const StepOutcome&)>& report) {
   QEventLoop loop;
   QMap<int, StepOutcome> done;  // outcomes not yet reported
@@ -113,17 +113,23 @@ void runSteps(const QStringList& workerArguments, int jobs, int from, int last,
           },
           Qt::QueuedConnection);
     });
+    QObject::connect(process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+      if (error != QProcess::FailedToStart) return;
+      std::fprintf(stderr, "fault_campaign: a worker did not start\n");
+      loop.exit(1);
+    });
     process->start(QCoreApplication::applicationFilePath(), workerArguments);
   };
   for (Worker& worker : workers) {
     start(worker);
     handOut(worker);
   }
-  if (nextToReport <= last) loop.exec();
+  const bool started = nextToReport > last || loop.exec() == 0;
   for (Worker& worker : workers) {
     worker.process->closeWriteChannel();
     worker.process->waitForFinished(10000);
   }
+  return started;
 }
 
 }  // namespace mv4700::testing

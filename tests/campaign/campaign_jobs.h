@@ -20,8 +20,9 @@ int serveSteps(unsigned seed);
 // Runs steps `from` to `last` on `jobs` worker processes (this program with
 // `workerArguments`), each with its own emulator and pseudo-terminal. Steps
 // are handed out one at a time as workers come free; `report` sees every
-// outcome in step order, whatever the number of workers.
-void runSteps(const QStringList& workerArguments, int jobs, int from, int last,
+// outcome in step order, whatever the number of workers. False when a
+// worker could not be started.
+bool runSteps(const QStringList& workerArguments, int jobs, int from, int last,
               const std::function<void(int step, const StepOutcome&)>& report);
 
 }  // namespace mv4700::testing

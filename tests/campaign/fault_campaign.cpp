@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     }
     t.rescued += o.rescued;
   };
-  runSteps({"--worker", "--seed", QString::number(seed)}, jobs, from, steps, report);
+  if (!runSteps({"--worker", "--seed", QString::number(seed)}, jobs, from, steps, report)) return 2;
   printTable(table);
   std::printf(
       "\nsteps %d, false successes %d, hangs %d, unrecoverable readers %d, other oracle "
