@@ -15,8 +15,6 @@ namespace {
 constexpr int kIdentifyReplyLength = 10;
 constexpr float kIdentifyTimeout = 0.2f;
 constexpr double kComreadWait = 0.5;
-// What a USB-serial adapter may hold bytes back for (a 16 ms latency timer).
-constexpr double kAdapterSeconds = 0.02;
 
 bool holds4700At(const QByteArray& bytes, int first) {
   return bytes.size() >= first + 4 && bytes.mid(first, 4) == "4700";
@@ -95,12 +93,13 @@ void SerialLink::clearLine() {
       port_.setCommPort(port);
       port_.setPortOpen(true);
       if (!port_.portOpen()) continue;
-      // The filler must be on the wire before the port changes speed; what
-      // the reader says to a command it completed is dropped when the
-      // search opens the port again.
+      // The filler must be on the wire before the port changes speed: it
+      // gets its wire time and the identify's time-out, what a reader is
+      // given to take two bytes and answer. What the reader says to a
+      // command it completed is dropped when the search opens the port again.
       port_.output(filler);
       clock_.sleepUntil(clock_.seconds() + filler.size() * 10.0 / baudTable()[code].toInt() +
-                        kAdapterSeconds);
+                        kIdentifyTimeout);
       port_.setPortOpen(false);
     }
   }

@@ -19,10 +19,10 @@ namespace {
 const QString kButtonId = QStringLiteral("0123456789ABCDEF");
 const QByteArray kBaseVersion = "CAMP 0.0";
 // The identify costs 0.2 s at each of four speeds; a search that finds
-// nothing clears the line (well under 0.1 s a speed) and searches again; a
-// process starts in well under a second. Generous: a bound catches a hang,
-// it measures nothing.
-constexpr double kSearch = 2 * 4 * 0.3 + 4 * 0.1 + 2;
+// nothing clears the line (the filler's wire time and 0.2 s a speed) and
+// searches again; a process starts in well under a second. Generous: a
+// bound catches a hang, it measures nothing.
+constexpr double kSearch = 3 * 4 * 0.3 + 2;
 constexpr double kVerifyWait = 20 + 1 + kSearch + 1;
 constexpr double kRescueWait = 60;
 constexpr double kLoaderSteps = 1 + 6 + 1 + 1 + 2 + 2;
