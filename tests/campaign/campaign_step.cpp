@@ -208,7 +208,8 @@ StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random)
       askedSettings_ = settingsFileBytes(PlainFields()).value_or(QByteArray());
       arguments << "--yes"
                 << "reset";
-      bound = kSearch + 4;
+      // The reset, then its read back.
+      bound = 2 * kSearch + 4;
       break;
     case Command::Version:
       break;
