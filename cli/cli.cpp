@@ -60,6 +60,7 @@ void chooseDevice(const Invocation& inv, Devices& devices, DeviceSession& sessio
     session.serial.namedPort = inv.serialPath;
     session.shared.usbSearch = false;
   }
+  session.serial.clearLineOnMiss = true;
   if (inv.baud) session.serial.fixedBaudCode = entryCode(baudTable(), QString::number(*inv.baud));
 }
 

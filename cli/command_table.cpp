@@ -61,7 +61,8 @@ constexpr std::array<CommandRow, 7> kCommands{{
     {"reset",
      "reset",
      "the reader's own defaults (asks first)",
-     "Sets the reader to its own defaults, after asking (--yes answers yes).",
+     "Sets the reader to its own defaults, after asking (--yes answers yes), and\n"
+     "reads its settings back: exit 0 only when the reader holds the defaults.",
      0,
      {},
      runReset},

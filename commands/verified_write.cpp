@@ -9,22 +9,43 @@
 
 namespace mv4700 {
 
-VerifiedWrite writeVerifiedSettings(DeviceSession& session, const SettingsFields& fields) {
-  VerifiedWrite result;
-  result.outcome = writeSettings(session, fields);
-  if (result.outcome != Outcome::Done) return result;
+namespace {
 
-  // The reader's serial line runs at the speed just written from now on (or
-  // at its old one, if it keeps it): the read back tries every speed.
+// Reads the settings back and compares them with `expected`. The reader's
+// serial line runs at the speed just set from now on (or at its old one, if
+// it keeps it): the read back tries every speed.
+// A command that did not end Done leaves nothing to compare.
+VerifiedWrite notCompared(Outcome outcome) {
+  VerifiedWrite result;
+  result.outcome = outcome;
+  return result;
+}
+
+VerifiedWrite readBack(DeviceSession& session, const SettingsFields& expected) {
+  VerifiedWrite result;
   const std::optional<int> pinned = std::exchange(session.serial.fixedBaudCode, std::nullopt);
   PlainFields back;
   result.outcome = readSettings(session, back);
   session.serial.fixedBaudCode = pinned;
   if (result.outcome != Outcome::Done) return result;
   result.compared = true;
-  result.differences = settingsDifferences(fields, back);
+  result.differences = settingsDifferences(expected, back);
   if (!result.differences.isEmpty()) result.outcome = Outcome::Failed;
   return result;
+}
+
+}  // namespace
+
+VerifiedWrite writeVerifiedSettings(DeviceSession& session, const SettingsFields& fields) {
+  const Outcome written = writeSettings(session, fields);
+  if (written != Outcome::Done) return notCompared(written);
+  return readBack(session, fields);
+}
+
+VerifiedWrite resetVerifiedSettings(DeviceSession& session, Dialogs& dialogs) {
+  const Outcome reset = resetReader(session, dialogs);
+  if (reset != Outcome::Done) return notCompared(reset);
+  return readBack(session, PlainFields());
 }
 
 QString differenceLine(const FieldDifference& d) {

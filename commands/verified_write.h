@@ -8,6 +8,7 @@
 
 namespace mv4700 {
 
+class Dialogs;
 struct DeviceSession;
 class SettingsFields;
 
@@ -23,6 +24,11 @@ struct VerifiedWrite {
 // Writes `fields` to the reader, reads its settings back and compares every
 // field, the codes of the coded lists included.
 VerifiedWrite writeVerifiedSettings(DeviceSession& session, const SettingsFields& fields);
+
+// Resets the reader and reads its settings back: Done only when it holds the
+// defaults. On RS232 the reader's answer to the reset says nothing, so only
+// the read back tells a reset that reached it from one that was lost.
+VerifiedWrite resetVerifiedSettings(DeviceSession& session, Dialogs& dialogs);
 
 // "prefix: written "AB", read back """.
 QString differenceLine(const FieldDifference& difference);

@@ -7,6 +7,7 @@
 #include "seams/number_text.h"
 #include "seams/status_box.h"
 #include "settings/code_tables.h"
+#include "settings/settings_image.h"
 
 namespace mv4700 {
 
@@ -56,11 +57,10 @@ void SerialLink::Comsearch() {
   comPort = 0;
   foundPath.clear();
 
-  for (int code : kUsedBaudCodes) {
-    if (fixedBaudCode && code != *fixedBaudCode) continue;
-    baudIndex = code;
-    Loopcom();
-    if (comPort != 0) break;
+  searchAllSpeeds();
+  if (comPort == 0 && clearLineOnMiss) {
+    clearLine();
+    searchAllSpeeds();
   }
 
   if (comPort == 0) {
@@ -101,17 +101,10 @@ void SerialLink::searchNamedPort() {
   deniedPort_.clear();
   comPort = 0;
   foundPath.clear();
-  // Only a device that is there and lets itself be opened is worth another speed.
-  QString unopened;
-  for (int code : kUsedBaudCodes) {
-    if (fixedBaudCode && code != *fixedBaudCode) continue;
-    port_.clearError();
-    if (probe(1, code)) {
-      comPort = 1;
-      break;
-    }
-    unopened = unopenedLine(port_.lastError());
-    if (!unopened.isEmpty()) break;
+  QString unopened = probeNamedPort();
+  if (comPort == 0 && unopened.isEmpty() && clearLineOnMiss) {
+    clearLine();
+    unopened = probeNamedPort();
   }
 
   if (comPort != 0) {
@@ -127,6 +120,53 @@ void SerialLink::searchNamedPort() {
         QStringLiteral("Can not find 4700 on %1 at %2!").arg(namedPort, searchedSpeeds()));
   }
   status_.refresh();
+}
+
+QString SerialLink::probeNamedPort() {
+  // Only a device that is there and lets itself be opened is worth another speed.
+  for (int code : kUsedBaudCodes) {
+    if (fixedBaudCode && code != *fixedBaudCode) continue;
+    port_.clearError();
+    if (probe(1, code)) {
+      comPort = 1;
+      return {};
+    }
+    if (QString unopened = unopenedLine(port_.lastError()); !unopened.isEmpty()) return unopened;
+  }
+  return {};
+}
+
+void SerialLink::searchAllSpeeds() {
+  for (int code : kUsedBaudCodes) {
+    if (fixedBaudCode && code != *fixedBaudCode) continue;
+    baudIndex = code;
+    Loopcom();
+    if (comPort != 0) return;
+  }
+}
+
+void SerialLink::clearLine() {
+  // The longest command is the settings image: it can miss all but its first byte.
+  const QByteArray filler(kSettingsImageSize - 1, '\0');
+  for (int code : kUsedBaudCodes) {
+    if (fixedBaudCode && code != *fixedBaudCode) continue;
+    baudIndex = code;
+    closePort();
+    applyBaud();
+    for (int port = 1; port <= kComSlots; ++port) {
+      port_.setCommPort(port);
+      port_.setPortOpen(true);
+      if (!port_.portOpen()) continue;
+      // The filler must be on the wire before the port changes speed: it
+      // gets its wire time and the identify's time-out, what a reader is
+      // given to take two bytes and answer. What the reader says to a
+      // command it completed is dropped when the search opens the port again.
+      port_.output(filler);
+      clock_.sleepUntil(clock_.seconds() + filler.size() * 10.0 / baudTable()[code].toInt() +
+                        kIdentifyTimeout);
+      port_.setPortOpen(false);
+    }
+  }
 }
 
 void SerialLink::applyBaud() {

@@ -55,6 +55,9 @@ class SerialLink {
   // Where the last search found the reader (a device path); empty when the
   // port cannot tell.
   QString foundPath;
+  // When the search finds nothing, clear the line of any command the reader
+  // was still collecting (see clearLine()) and search once more.
+  bool clearLineOnMiss = false;
 
   SerialService& port() { return port_; }
 
@@ -62,8 +65,18 @@ class SerialLink {
   void prepareIdentify();
   void applyBaud();
   void searchNamedPort();
+  // Asks the named port at each speed; sets comPort when a reader answered,
+  // else returns the line of a port that could not be opened (or nothing).
+  QString probeNamedPort();
   QString searchedSpeeds() const;
   bool identifyOn(int port);
+  void searchAllSpeeds();
+  // Sends each port, at each speed the search tries, more filler bytes than
+  // any command still misses: a reader cut off in the middle of a command
+  // (the adapter pulled, a byte lost) takes them to complete it or break it
+  // off, since it has no time-out on a command it is collecting. No command
+  // starts with the filler byte, so a reader with nothing pending ignores it.
+  void clearLine();
 
   SerialService& port_;
   StatusBox& status_;

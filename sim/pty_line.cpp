@@ -44,11 +44,15 @@ int baudOfSpeed(unsigned speed) {
 
 PtyLine::~PtyLine() {
   hangUp();
+  for (int fd : pulledSlaves_) ::close(fd);
 }
 
 void PtyLine::hangUp() {
-  if (slave_ >= 0) ::close(slave_);
   if (master_ >= 0) ::close(master_);
+  // Our slave descriptor keeps the pair's number taken: the path is gone
+  // with the master, but a tool that opens it again by name must not reach
+  // a pair made since for another line.
+  if (slave_ >= 0) pulledSlaves_.push_back(slave_);
   slave_ = master_ = -1;
   slavePath_.clear();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 namespace mv4700 {
 
@@ -44,6 +45,7 @@ class PtyLine {
   void measureDelivery();
 
   int slave_ = -1;
+  std::vector<int> pulledSlaves_;  // of the pairs hung up, held until the line ends
   QString slavePath_;
   double delivery_ = 0;
 };

@@ -99,21 +99,29 @@ void PtyServer::readTool() {
     const ssize_t n = ::read(line_.masterFd(), buffer, sizeof buffer);
     if (n <= 0) return;  // EAGAIN, or EIO while no slave is open
     const double now = clock_.seconds();
-    wire_.toolSpeed(now, line_.lineBaud());
+    noticeToolSpeed(now);
     // A status packet: the tool changed its settings, or flushed.
     if (buffer[0] != TIOCPKT_DATA) continue;
     // The tool wrote the bytes a little before we read them: the
     // pseudo-terminal's least delivery time. Nothing it says in answer can
     // have left before the last byte it was given was in.
-    wire_.toolSends(QByteArray(buffer + 1, n - 1),
-                    std::max(now - creditSeconds(), wire_.lastInAtTool()));
+    toolSentAt_ = std::max(now - creditSeconds(), wire_.lastInAtTool());
+    wire_.toolSends(QByteArray(buffer + 1, n - 1), toolSentAt_);
     // A short read emptied the line; saves a system call per frame.
     if (static_cast<size_t>(n) < sizeof buffer) return;
   }
 }
 
+void PtyServer::noticeToolSpeed(double now) {
+  // A speed change seen now was made at least as early as the bytes read
+  // with it count as sent, and after the bytes sent before it. Dated later,
+  // an answer to those bytes would start before the change and miss the
+  // port: a woken-late server would lose answers a wire delivers.
+  wire_.toolSpeed(std::max(now - creditSeconds(), toolSentAt_), line_.lineBaud());
+}
+
 void PtyServer::advance(double now) {
-  if (line_.isOpen()) wire_.toolSpeed(now, line_.lineBaud());
+  if (line_.isOpen()) noticeToolSpeed(now);
   for (const HeardByte& in : wire_.readerHears(now, [this] { return reader_.serialBaud(); }))
     reader_.receiveSerial(QByteArray(1, in.byte), in.framingError ? -1 : reader_.serialBaud(),
                           in.at);

@@ -56,6 +56,7 @@ class PtyServer {
 
  private:
   void readTool();                    // takes what the tool sent
+  void noticeToolSpeed(double now);   // dates a change of the tool's port speed
   bool handleControl(int controlFd);  // false: stop serving
   // Moves the line on to `now`: the reader hears what came in, and what it
   // sent reaches the tool.
@@ -73,6 +74,7 @@ class PtyServer {
   WireModel wire_;
   bool wireTime_ = false;
   double replyDelay_ = 0;
+  double toolSentAt_ = 0;  // when the tool's last bytes count as sent
   int wake_[2] = {-1, -1};
   int timer_ = -1;
   bool quit_ = false;

@@ -149,8 +149,10 @@ void ReaderModel::receiveSerialNow(const QByteArray& bytes, int lineBaud) {
   for (char byte : bytes) {
     if (mode_ == Mode::Rebooting || mode_ == Mode::Unplugged) return;
     if (lineBaud != serialBaud()) {
-      // A frame at the wrong speed: the receiver sees garbage and drops its command.
-      serialFramer_.reset();
+      // A frame at the wrong speed: the UART flags it and the byte is lost.
+      // The program's command framing has no time-out and no resync on such
+      // an error, so a command it was collecting stays pending until bytes
+      // it can frame complete it or break it off. The loader drops its frame.
       loaderFramer_.reset();
       pendingFrameByte_ = false;
       continue;

@@ -182,6 +182,8 @@ void WireModel::toolSpeed(double at, int baud) {
     return;
   }
   if (toolSpeeds_.back().second == baud) return;
+  // Changes are kept in the order they were seen.
+  at = std::max(at, toolSpeeds_.back().first);
   toolSpeeds_.emplace_back(at, baud);
   toReader_.changeSpeedFrom(at, baud);
 }

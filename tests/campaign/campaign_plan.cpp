@@ -135,11 +135,6 @@ Plan drawPlan(std::mt19937& random, int imageFrames) {
     plan.fault = timingFault(random);
   } else if (kind == 8 && !loader) {
     plan.fault = readerFault(random);
-  } else if (plan.command == Command::Rescue) {
-    // A hang-up in the middle of a rescue is left out until the emulated
-    // loader's state across a hang-up is settled: the next rescue may find
-    // it half way through a transfer.
-    plan.fault = timingFault(random);
   } else {
     plan.fault = hangup(random, loader ? 3.0 : 0.6);
   }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include "tests/campaign/campaign_run.h"
 
 namespace mv4700::testing {
 
@@ -18,6 +22,7 @@ class CampaignReader {
   }
   ~CampaignReader() {
     if (process_.state() == QProcess::NotRunning) return;
+    process_.write("quit\n");
     process_.closeWriteChannel();
     if (!process_.waitForFinished(3000)) {
       process_.kill();
@@ -31,10 +36,24 @@ class CampaignReader {
   const QString& port() const { return link_; }
   qint64 processId() const { return process_.processId(); }
 
+  // After a hangup and a replug: waits, bounded, until the link leads to
+  // the new port again. The emulator prints each new path once it is set.
+  bool waitForLink(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(link_)) {
+      const qint64 left = milliseconds - timer.elapsed();
+      if (left <= 0 || !process_.waitForReadyRead(static_cast<int>(left))) return false;
+      process_.readAllStandardOutput();
+    }
+    return true;
+  }
+
   // One line on the emulator's standard input; the paths it prints after a
   // replug are not needed, the link follows them.
   void say(const QByteArray& line) {
     process_.readAllStandardOutput();
+    if (tracing()) trace("mv4700-sim < " + QString::fromLatin1(line));
     process_.write(line + '\n');
     process_.waitForBytesWritten(1000);
   }

@@ -13,6 +13,18 @@ namespace {
 constexpr int kTickMs = 50;
 }  // namespace
 
+bool tracing() {
+  return qEnvironmentVariableIsSet("FAULT_CAMPAIGN_TRACE");
+}
+
+void trace(const QString& lines) {
+  // One write per event: the workers' lines stay whole on a shared stderr.
+  QByteArray text;
+  for (const QString& line : lines.split(u'\n'))
+    text += "trace " + QByteArray::number(::getpid()) + ": " + line.toLocal8Bit() + '\n';
+  [[maybe_unused]] const auto n = ::write(STDERR_FILENO, text.constData(), text.size());
+}
+
 CliRun runMv4700(const QStringList& arguments, double bound, const Tick& tick) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -42,6 +54,14 @@ CliRun runMv4700(const QStringList& arguments, double bound, const Tick& tick) {
   take();
   run.seconds = static_cast<double>(timer.elapsed()) / 1000;
   if (!run.hung && process.exitStatus() == QProcess::NormalExit) run.status = process.exitCode();
+  if (tracing()) {
+    QString lines = QStringLiteral("mv4700 %1 -> exit %2 in %3 s")
+                        .arg(arguments.join(u' '))
+                        .arg(run.status)
+                        .arg(run.seconds, 0, 'f', 2);
+    for (const QString& line : run.err.split(u'\n', Qt::SkipEmptyParts)) lines += "\n  " + line;
+    trace(lines);
+  }
   return run;
 }
 

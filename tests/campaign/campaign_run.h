@@ -24,6 +24,11 @@ struct CliRun {
 // standard error so far: types into the emulator, or presses Ctrl+C.
 using Tick = std::function<void(double seconds, const QString& err, QProcess& process)>;
 
+// With FAULT_CAMPAIGN_TRACE set, each mv4700 run and each line typed into the
+// emulator is written to standard error, marked with the worker's process.
+bool tracing();
+void trace(const QString& lines);
+
 // Runs mv4700; past `bound` seconds it counts as hung and is killed.
 CliRun runMv4700(const QStringList& arguments, double bound, const Tick& tick = {});
 

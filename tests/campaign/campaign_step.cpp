@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QThread>
+#include <array>
 
 #include "settings/plain_fields.h"
 #include "settings/settings_file.h"
@@ -17,9 +18,11 @@ namespace {
 
 const QString kButtonId = QStringLiteral("0123456789ABCDEF");
 const QByteArray kBaseVersion = "CAMP 0.0";
-// The identify costs 0.2 s at each of four speeds; a process starts in well
-// under a second. Generous: a bound catches a hang, it measures nothing.
-constexpr double kSearch = 4 * 0.3 + 2;
+// The identify costs 0.2 s at each of four speeds; a search that finds
+// nothing clears the line (the filler's wire time and 0.2 s a speed) and
+// searches again; a process starts in well under a second. Generous: a
+// bound catches a hang, it measures nothing.
+constexpr double kSearch = 3 * 4 * 0.3 + 2;
 constexpr double kVerifyWait = 20 + 1 + kSearch + 1;
 constexpr double kRescueWait = 60;
 constexpr double kLoaderSteps = 1 + 6 + 1 + 1 + 2 + 2;
@@ -43,14 +46,15 @@ void settle() {
 CampaignBench::CampaignBench() {
   baseImage_ = dir_.filePath("base.bin");
   putBytes(baseImage_, makeSampleImage(kImageFrames, kBaseVersion));
-  startReader();
 }
 
-void CampaignBench::startReader() {
+void CampaignBench::startReader(int baud) {
   reader_.reset();
   reader_ = std::make_unique<CampaignReader>(
-      dir_.filePath("port"), QStringList{"--boot-seconds", "1.2", "--id", kButtonId, "--version",
-                                         QString::fromLatin1(kBaseVersion)});
+      dir_.filePath("port"),
+      QStringList{"--boot-seconds", "1.2", "--id", kButtonId, "--version",
+                  QString::fromLatin1(kBaseVersion), "--baud", QString::number(baud)});
+  knownVersion_ = QString::fromLatin1(kBaseVersion);
 }
 
 QByteArray CampaignBench::randomSettingsFile() {
@@ -107,19 +111,15 @@ CampaignBench::Known CampaignBench::checkReader(bool versionAsked) {
     QFile::remove(check);
     return runMv4700({"--serial", reader_->port(), "read", "-o", check}, kSearch + 3);
   };
+  // The first fault-free command must find the reader, even one cut off in
+  // the middle of a command: only a reader without its program needs more.
   CliRun read = readSettings();
-  if (read.status != 0) {
-    // A reader cut off mid-command may have half a command pending: one more
-    // try after a pause, as an operator would, before taking it for lost.
-    QThread::msleep(1500);
-    read = readSettings();
-  }
   if (read.status != 0) {
     known.rescued = true;
     const CliRun back = rescue(baseImage_, kRescueWait + kLoaderSteps + kVerifyWait + 30, true);
     if (back.status != 0) {
-      known.problem =
-          "unrecoverable: rescue exit " + QString::number(back.status) + ": " + back.lastErrLine();
+      known.problem = "unrecoverable: read: " + read.lastErrLine() + "; rescue exit " +
+                      QString::number(back.status) + ": " + back.lastErrLine();
       return known;
     }
     knownVersion_ = QString::fromLatin1(kBaseVersion);
@@ -182,6 +182,9 @@ QString CampaignBench::checkStep(const Plan& plan, const CliRun& run, const Know
 
 StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random) {
   random_ = &random;
+  static constexpr std::array<int, 4> kSpeeds{9600, 19200, 57600, 115200};
+  startReader(kSpeeds[std::uniform_int_distribution<int>(0, kSpeeds.size() - 1)(random)]);
+  if (!reader_->started()) return {-1, 0, "mv4700-sim did not start"};
   QDir(stepPath({})).removeRecursively();
   QDir().mkpath(stepPath({}));
   QStringList arguments{"--serial", reader_->port()};
@@ -205,7 +208,8 @@ StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random)
       askedSettings_ = settingsFileBytes(PlainFields()).value_or(QByteArray());
       arguments << "--yes"
                 << "reset";
-      bound = kSearch + 4;
+      // The reset, then its read back.
+      bound = 2 * kSearch + 4;
       break;
     case Command::Version:
       break;
@@ -271,6 +275,7 @@ StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random)
       });
   for (const QByteArray& line : plan.fault.off) reader_->say(line);
   if (hungUp && !plan.fault.off.contains("replug")) reader_->say("replug");
+  if (hungUp && !reader_->waitForLink(5000)) return {-1, run.seconds, "the port did not come back"};
   settle();
 
   StepOutcome outcome;
@@ -280,10 +285,7 @@ StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random)
       checkReader(plan.command == Command::Flash || plan.command == Command::Rescue);
   outcome.rescued = known.rescued;
   outcome.verdict = checkStep(plan, run, known);
-  if (!known.answered) {
-    knownVersion_.clear();
-    startReader();
-  }
+  reader_.reset();
   return outcome;
 }
 

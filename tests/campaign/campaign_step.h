@@ -21,20 +21,20 @@ struct StepOutcome {
   bool failed() const { return verdict != u"ok"; }
 };
 
-// One emulated reader and the files of the steps run against it; after
+// The files of the steps and, for each step, an emulated reader of its own,
+// so that a step's outcome does not depend on the steps run before it; after
 // every step it checks the reader with fault-free commands.
 class CampaignBench {
  public:
-  CampaignBench();
-  bool ready() const { return reader_ && reader_->started(); }
-  int imageFrames() const { return kImageFrames; }
+  static constexpr int kImageFrames = 300;
 
-  // Draws what it needs from `random`, the step's own generator.
+  CampaignBench();
+
+  // Draws what it needs from `random`, the step's own generator, the
+  // reader's speed first.
   StepOutcome run(const Plan& plan, int step, std::mt19937& random);
 
  private:
-  static constexpr int kImageFrames = 300;
-
   struct Known {
     bool answered = false;
     bool rescued = false;
@@ -43,7 +43,7 @@ class CampaignBench {
     QString problem;
   };
 
-  void startReader();
+  void startReader(int baud);
   QString stepPath(const QString& name) const { return dir_.filePath("step/" + name); }
   QByteArray randomSettingsFile();
   void leaveInLoader(const QString& image);
@@ -59,7 +59,7 @@ class CampaignBench {
   QByteArray askedSettings_;
   QString askedVersion_;
   bool interrupted_ = false;
-  QString knownVersion_;  // the version read after the last update
+  QString knownVersion_;  // the version the reader was last seen with
 };
 
 }  // namespace mv4700::testing

@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <cstdio>
+#include <random>
 
+#include "tests/campaign/campaign_jobs.h"
 #include "tests/campaign/campaign_plan.h"
 #include "tests/campaign/campaign_step.h"
 
@@ -50,29 +52,32 @@ int main(int argc, char** argv) {
   const QCommandLineOption seedOption("seed", "Seed of the run.", "N", "1");
   const QCommandLineOption stepsOption("steps", "Number of steps.", "N", "150");
   const QCommandLineOption fromOption("from", "First step to run.", "N", "1");
-  parser.addOptions({seedOption, stepsOption, fromOption});
+  const QCommandLineOption jobsOption("jobs", "Steps run at once, each on an emulator of its own.",
+                                      "N", "1");
+  QCommandLineOption workerOption("worker", "Serve the steps named on standard input.");
+  workerOption.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({seedOption, stepsOption, fromOption, jobsOption, workerOption});
   parser.process(app);
   const unsigned seed = parser.value(seedOption).toUInt();
   const int steps = parser.value(stepsOption).toInt();
   const int from = parser.value(fromOption).toInt();
-
-  CampaignBench bench;
-  if (!bench.ready()) {
-    std::fprintf(stderr, "fault_campaign: mv4700-sim did not start\n");
+  const int jobs = parser.value(jobsOption).toInt();
+  if (parser.isSet(workerOption)) return serveSteps(seed);
+  if (jobs < 1 || from < 1) {
+    std::fprintf(stderr, "fault_campaign: --jobs and --from must be at least 1\n");
     return 2;
   }
+
   QElapsedTimer wall;
   wall.start();
   QMap<QString, Tally> table;
   QStringList failures;
   int hangs = 0, falseSuccesses = 0, unrecoverable = 0;
-  for (int step = 1; step <= steps; ++step) {
-    if (step < from) continue;
-    // Each step draws from a generator of its own: --from reruns it alone.
+  const auto report = [&](int step, const StepOutcome& o) {
+    // The plan is drawn again here from the step's own generator.
     std::seed_seq stepSeed{seed, static_cast<unsigned>(step)};
     std::mt19937 random(stepSeed);
-    const Plan plan = drawPlan(random, bench.imageFrames());
-    const StepOutcome o = bench.run(plan, step, random);
+    const Plan plan = drawPlan(random, CampaignBench::kImageFrames);
     std::printf("seed %u step %d %-8s %-22s exit %4d %6.2f s %s\n", seed, step,
                 qPrintable(commandName(plan.command)), qPrintable(plan.fault.name), o.status,
                 o.seconds, qPrintable(o.verdict));
@@ -93,7 +98,8 @@ int main(int argc, char** argv) {
       ++t.failedCleanly;
     }
     t.rescued += o.rescued;
-  }
+  };
+  if (!runSteps({"--worker", "--seed", QString::number(seed)}, jobs, from, steps, report)) return 2;
   printTable(table);
   std::printf(
       "\nsteps %d, false successes %d, hangs %d, unrecoverable readers %d, other oracle "

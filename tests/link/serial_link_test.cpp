@@ -301,5 +301,54 @@ TEST_F(SerialSearch, ProbeAsksOnePortAtOneSpeed) {
   EXPECT_TRUE(status.transcript.isEmpty());
 }
 
+// A reader cut off in the middle of a command keeps collecting it: without
+// the line cleared no search finds it; with it, the first search does, and
+// a reader with nothing pending never hears the filler.
+TEST_F(SerialSearch, AReaderCutOffMidCommandIsFoundOnceTheLineIsCleared) {
+  const QByteArray writeHeader("\x1B\x1D\x00\x10\x1F", 5);
+  struct Case {
+    const char* name;
+    QByteArray pending;
+    int baud;
+  };
+  const Case cases[] = {
+      {"write header only", writeHeader, 9600},
+      {"write missing one byte", writeHeader + QByteArray(30, 'A'), 9600},
+      {"write missing two bytes", writeHeader + QByteArray(29, 'A'), 57600},
+      {"write half way", writeHeader + QByteArray(12, 'A'), 115200},
+  };
+  for (const Case& c : cases) {
+    for (const bool clearing : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (clearing ? ", cleared" : ", not cleared"));
+      SimSerialService ports{clock};
+      LinkShared linkShared;
+      testing::RecordingStatusBox lines;
+      SerialLink link{ports, lines, clock, linkShared};
+      link.clearLineOnMiss = clearing;
+      ports.attachReader(3, Kind::New, c.baud).receiveSerial(c.pending, c.baud);
+      link.Comsearch();
+      EXPECT_EQ(link.comPort, clearing ? 3 : 0);
+      EXPECT_EQ(lines.lines.size(), 2);
+    }
+  }
+  // A port named by the front end is cleared the same way.
+  {
+    SimSerialService ports{clock};
+    LinkShared linkShared;
+    testing::RecordingStatusBox lines;
+    SerialLink link{ports, lines, clock, linkShared};
+    link.clearLineOnMiss = true;
+    link.namedPort = QStringLiteral("/dev/ttyUSB0");
+    ports.attachReader(1, Kind::New, 57600).receiveSerial(writeHeader, 57600);
+    link.Comsearch();
+    EXPECT_EQ(link.comPort, 1);
+  }
+  sim.attachReader(4, Kind::New, 19200);
+  serial.clearLineOnMiss = true;
+  serial.Comsearch();
+  EXPECT_EQ(serial.comPort, 4);
+  EXPECT_EQ(sim.sentBytes(4), kIdentify.repeated(2)) << "9600, then 19200";
+}
+
 }  // namespace
 }  // namespace mv4700

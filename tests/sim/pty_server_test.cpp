@@ -248,6 +248,25 @@ TEST(PtyReaderFaults, AHangupMidReplyLeavesTheLineSound) {
   EXPECT_EQ(port.receive(10), hex("1B0007") + "4700I01");
 }
 
+// A pulled adapter's path is gone, and no pair made while the line lives
+// gets its number: a tool that opens the old path again never reaches
+// another line.
+TEST(PtyReaderFaults, AHungUpPortsNumberStaysTakenWhileTheLineLives) {
+  ServedReader served(ReaderModel::Kind::New, 9600);
+  const QString pulled = served.path();
+  served.say("hangup\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(QFileInfo::exists(pulled));
+  const int other = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  EXPECT_NE(QString::fromLocal8Bit(::ptsname(other)), pulled);
+  ::close(other);
+  served.say("replug\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_NE(served.path(), pulled);
+  EXPECT_FALSE(QFileInfo::exists(pulled));
+}
+
 // Making a server changes nothing of the thread that makes it.
 TEST(PtyReaderFaults, AServerLeavesItsMakersTimerSlackAlone) {
   const int before = ::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
