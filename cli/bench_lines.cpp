@@ -7,6 +7,7 @@
 #include "cli/output.h"
 #include "cli/progress_bar.h"
 #include "cli/terminal_size.h"
+#include "fleet/bench_jobs.h"
 
 namespace mv4700::cli {
 
@@ -41,10 +42,7 @@ QString benchResultWord(const BenchEnd& end) {
 }
 
 BenchLines::BenchLines(const Io& io, Output& output, const QString& command)
-    : io_(io),
-      output_(output),
-      command_(command),
-      terminal_(io.errIsTerminal && !dumbTerminal()) {}
+    : io_(io), output_(output), command_(command), terminal_(io.errIsTerminal && !dumbTerminal()) {}
 
 BenchLines::~BenchLines() {
   const std::lock_guard<std::mutex> lock(mutex_);
@@ -152,10 +150,7 @@ int BenchLines::tally(const std::vector<BenchEnd>& ends) {
     output_.objectLine(
         tallyJson(command_, {static_cast<int>(ends.size()), done, declined, failed}, status));
   } else {
-    QString line =
-        QStringLiteral("%1 readers: %2 done, %3 failed").arg(ends.size()).arg(done).arg(failed);
-    if (declined > 0) line += QStringLiteral(", %1 declined").arg(declined);
-    output_.line(line);
+    output_.line(benchSummary(static_cast<int>(ends.size()), done, failed, declined));
   }
   drawRows();
   return status;

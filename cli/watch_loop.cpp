@@ -11,6 +11,7 @@
 #include "cli/signals.h"
 #include "cli/stream_status_box.h"
 #include "cli/terminal_dialogs.h"
+#include "fleet/bench_jobs.h"
 #include "link/device_session.h"
 #include "link/reader_list.h"
 #include "link/reader_presence.h"
@@ -138,10 +139,7 @@ int watchLoop(RunContext& run, Runner runner) {
     run.output.objectLine(
         tallyJson(run.invocation.command, {readers, done, declined, failed}, exitStatus));
   } else {
-    QString line =
-        QStringLiteral("%1 readers: %2 done, %3 failed").arg(readers).arg(done).arg(failed);
-    if (declined > 0) line += QStringLiteral(", %1 declined").arg(declined);
-    run.output.line(line);
+    run.output.line(benchSummary(readers, done, failed, declined));
   }
   return exitStatus;
 }

@@ -93,8 +93,14 @@ ReaderJob flashJob(const FirmwareImage& image) {
   };
 }
 
-QString benchSummary(int readers, int done, int failed) {
-  return QStringLiteral("%1 readers: %2 done, %3 failed").arg(readers).arg(done).arg(failed);
+QString benchSummary(int readers, int done, int failed, int declined) {
+  QString line = QStringLiteral("%1 %2: %3 done, %4 failed")
+                     .arg(readers)
+                     .arg(readers == 1 ? QStringLiteral("reader") : QStringLiteral("readers"))
+                     .arg(done)
+                     .arg(failed);
+  if (declined > 0) line += QStringLiteral(", %1 declined").arg(declined);
+  return line;
 }
 
 }  // namespace mv4700

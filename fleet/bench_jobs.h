@@ -28,7 +28,8 @@ ReaderJob flashJob(const FirmwareImage& image);
 // How long a flashed reader has to answer with its version.
 inline constexpr double kFlashedVersionSeconds = 20.0;
 
-// "3 readers: 2 done, 1 failed".
-QString benchSummary(int readers, int done, int failed);
+// "3 readers: 2 done, 1 failed" ("1 reader: ..."), and ", 1 declined" when
+// some were.
+QString benchSummary(int readers, int done, int failed, int declined = 0);
 
 }  // namespace mv4700

@@ -12,6 +12,7 @@
 #include "commands/commands.h"
 #include "firmware/firmware_image.h"
 #include "firmware/fwupdate.h"
+#include "fleet/bench_jobs.h"
 #include "fleet/bench_search.h"
 #include "fleet/worker_thread.h"
 #include "link/device_session.h"
@@ -26,6 +27,11 @@
 
 namespace mv4700::testing {
 namespace {
+
+TEST(BenchSummaryTest, CountsReadersInWords) {
+  EXPECT_EQ(benchSummary(1, 1, 0), QString("1 reader: 1 done, 0 failed"));
+  EXPECT_EQ(benchSummary(3, 1, 1, 1), QString("3 readers: 1 done, 1 failed, 1 declined"));
+}
 
 // Everything the engine reported, reader by reader.
 class RecordingReport final : public BenchReport {
