@@ -69,7 +69,8 @@ constexpr std::array<CommandRow, 7> kCommands{{
     {"version",
      "version",
      "the firmware version text",
-     "Prints the firmware version text.",
+     "Prints the firmware version text. The reply carries no checksum, so the\n"
+     "version is read again: it counts once two reads agree (at most three).",
      0,
      {},
      runVersion},

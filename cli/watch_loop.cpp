@@ -82,7 +82,7 @@ QString linkText(const std::optional<ListedReader>& r) {
 
 int watchLoop(RunContext& run, Runner runner) {
   const InterruptCatcher catcher;
-  ReaderPresence presence(run.session, run.devices.hid, run.devices.serial, run.devices.clock);
+  ReaderPresence presence(run.session);
   Clock& clock = run.devices.clock;
   int readers = 0;
   int done = 0;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "commands/commands.h"
+#include "commands/confirmed_version.h"
 #include "link/device_session.h"
+#include "link/quiet_session.h"
 #include "seams/clock.h"
-#include "seams/status_box.h"
 
 namespace mv4700 {
 
@@ -14,16 +14,16 @@ constexpr double kRetrySeconds = 1.0;
 }  // namespace
 
 FlashVerdict awaitFlashedVersion(DeviceSession& session, const QString& expected, double seconds) {
-  // The tries run quietly on the same backends and the same device.
-  SilentStatusBox quiet;
-  DeviceSession probe(session.usb.library(), session.serial.port(), quiet, session.clock);
-  probe.shared.usbSearch = session.shared.usbSearch;
-  probe.shared.serialSearch = session.shared.serialSearch;
+  // The tries run quietly on the same backends and the same device, at any
+  // speed, and a text counts once two reads agree on it.
+  QuietSession quiet(session);
+  DeviceSession& probe = quiet.session();
+  probe.serial.fixedBaudCode.reset();
   probe.usb.pinTo(session.flashedUsbLocation);
   Clock& clock = session.clock;
   const double deadline = clock.seconds() + seconds;
   for (;;) {
-    if (readVersion(probe) == Outcome::Done && !probe.replyText.isEmpty()) {
+    if (readConfirmedVersion(probe) == Outcome::Done && !probe.replyText.isEmpty()) {
       const QString reported = probe.replyText.trimmed();
       return {reported == expected.trimmed() ? FlashVerdict::Kind::Verified
                                              : FlashVerdict::Kind::Mismatch,

@@ -2,24 +2,16 @@
 
 namespace mv4700 {
 
-ReaderPresence::ReaderPresence(const DeviceSession& like, HidLibrary& hid, SerialService& serial,
-                               Clock& clock)
-    : probe_(hid, serial, box_, clock) {
-  probe_.shared.usbSearch = like.shared.usbSearch;
-  probe_.shared.serialSearch = like.shared.serialSearch;
-  probe_.serial.fixedBaudCode = like.serial.fixedBaudCode;
-  probe_.serial.namedPort = like.serial.namedPort;
-}
-
 bool ReaderPresence::readerAnswers() {
-  probe_.usb.Usbsearch();
-  const bool usb = probe_.linkState() == link_state::kOk;
-  probe_.usb.Usbclose();
-  probe_.linkState().clear();
+  DeviceSession& probe = quiet_.session();
+  probe.usb.Usbsearch();
+  const bool usb = probe.linkState() == link_state::kOk;
+  probe.usb.Usbclose();
+  probe.linkState().clear();
   if (usb) return true;
-  probe_.serial.Comsearch();
-  const bool serial = probe_.serial.comPort != 0;
-  probe_.serial.closePort();
+  probe.serial.Comsearch();
+  const bool serial = probe.serial.comPort != 0;
+  probe.serial.closePort();
   return serial;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "link/device_session.h"
-#include "seams/status_box.h"
+#include "link/quiet_session.h"
 
 namespace mv4700 {
 
@@ -10,13 +9,12 @@ namespace mv4700 {
 // session is left as it was. Leaves the device and the port closed.
 class ReaderPresence {
  public:
-  ReaderPresence(const DeviceSession& like, HidLibrary& hid, SerialService& serial, Clock& clock);
+  explicit ReaderPresence(DeviceSession& like) : quiet_(like) {}
 
   bool readerAnswers();
 
  private:
-  SilentStatusBox box_;
-  DeviceSession probe_;
+  QuietSession quiet_;
 };
 
 }  // namespace mv4700

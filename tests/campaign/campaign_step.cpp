@@ -23,7 +23,9 @@ const QByteArray kBaseVersion = "CAMP 0.0";
 // searches again; a process starts in well under a second. Generous: a
 // bound catches a hang, it measures nothing.
 constexpr double kSearch = 3 * 4 * 0.3 + 2;
-constexpr double kVerifyWait = 20 + 1 + kSearch + 1;
+// A version counts once two reads agree: up to three reads, each searching.
+constexpr double kVersionRead = 3 * kSearch + 3;
+constexpr double kVerifyWait = 20 + 1 + kVersionRead + 1;
 constexpr double kRescueWait = 60;
 constexpr double kLoaderSteps = 1 + 6 + 1 + 1 + 2 + 2;
 
@@ -126,7 +128,7 @@ CampaignBench::Known CampaignBench::checkReader(bool versionAsked) {
     read = readSettings();
   }
   if (read.status == 0 && (versionAsked || knownVersion_.isEmpty())) {
-    const CliRun version = runMv4700({"--serial", reader_->port(), "version"}, kSearch + 3);
+    const CliRun version = runMv4700({"--serial", reader_->port(), "version"}, kVersionRead);
     knownVersion_ = version.status == 0 ? version.out.trimmed() : QString();
   }
   if (read.status != 0 || knownVersion_.isEmpty()) {
@@ -212,6 +214,7 @@ StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random)
       bound = 2 * kSearch + 4;
       break;
     case Command::Version:
+      bound = kVersionRead;
       break;
     case Command::Flash:
     case Command::Rescue:

@@ -61,10 +61,11 @@ int main(int argc, char** argv) {
   const unsigned seed = parser.value(seedOption).toUInt();
   const int steps = parser.value(stepsOption).toInt();
   const int from = parser.value(fromOption).toInt();
+  const int last = from + steps - 1;
   const int jobs = parser.value(jobsOption).toInt();
   if (parser.isSet(workerOption)) return serveSteps(seed);
-  if (jobs < 1 || from < 1) {
-    std::fprintf(stderr, "fault_campaign: --jobs and --from must be at least 1\n");
+  if (jobs < 1 || from < 1 || steps < 1) {
+    std::fprintf(stderr, "fault_campaign: --jobs, --from and --steps must be at least 1\n");
     return 2;
   }
 
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
     Tally& t = table[plan.fault.name];
     if (o.failed()) {
       ++t.oracleFailed;
-      failures << QStringLiteral("--seed %1 --from %2 --steps %2: %3 %4: %5")
+      failures << QStringLiteral("--seed %1 --from %2 --steps 1: %3 %4: %5")
                       .arg(seed)
                       .arg(step)
                       .arg(commandName(plan.command), plan.fault.name, o.verdict);
@@ -99,12 +100,12 @@ int main(int argc, char** argv) {
     }
     t.rescued += o.rescued;
   };
-  if (!runSteps({"--worker", "--seed", QString::number(seed)}, jobs, from, steps, report)) return 2;
+  if (!runSteps({"--worker", "--seed", QString::number(seed)}, jobs, from, last, report)) return 2;
   printTable(table);
   std::printf(
       "\nsteps %d, false successes %d, hangs %d, unrecoverable readers %d, other oracle "
       "failures %d, wall time %.0f s\n",
-      steps - from + 1, falseSuccesses, hangs, unrecoverable,
+      steps, falseSuccesses, hangs, unrecoverable,
       static_cast<int>(failures.size()) - falseSuccesses - hangs - unrecoverable,
       static_cast<double>(wall.elapsed()) / 1000);
   for (const QString& failure : failures)

@@ -1,7 +1,9 @@
 #include <QByteArray>
 #include <cstring>
+#include <set>
 
 #include "commands/commands.h"
+#include "commands/confirmed_version.h"
 #include "tests/commands/commands_fixture.h"
 #include "tests/support/tampered_links.h"
 
@@ -126,6 +128,71 @@ TEST_F(CommandsTest, ShortOrBadSerialVersionRepliesGiveTheErrorLine) {
       EXPECT_EQ(b.lines[b.lines.size() - 2], c.version);
     }
     EXPECT_FALSE(sim.portOpen());
+  }
+}
+
+// Flips one bit of the version text's first byte in the replies to the
+// listed version commands (counted from 1), as a noisy line would.
+class FlippingSerial final : public ForwardingSerial {
+ public:
+  FlippingSerial(SerialService& inner, std::set<int> spoiled)
+      : ForwardingSerial(inner), spoiled_(std::move(spoiled)) {}
+
+  void output(const QByteArray& bytes) override {
+    if (bytes == QByteArray("\x1B\x01", 2)) {
+      ++versionCommands_;
+      sinceCommand_ = 0;
+    }
+    ForwardingSerial::output(bytes);
+  }
+  QByteArray input() override {
+    QByteArray in = ForwardingSerial::input();
+    const int textStart = 3 - sinceCommand_;
+    if (spoiled_.count(versionCommands_) && textStart >= 0 && textStart < in.size())
+      in[textStart] = static_cast<char>(in[textStart] ^ (1 << versionCommands_));
+    sinceCommand_ += static_cast<int>(in.size());
+    return in;
+  }
+
+ private:
+  std::set<int> spoiled_;
+  int versionCommands_ = 0;
+  int sinceCommand_ = 0;
+};
+
+TEST_F(CommandsTest, AVersionCountsOnceTwoReadsGiveIt) {
+  struct Case {
+    const char* name;
+    std::set<int> spoiled;
+    Outcome outcome;
+    QString text;
+  };
+  const Case cases[] = {
+      {"clean line", {}, Outcome::Done, "VER-1.2345"},
+      {"first read spoiled", {1}, Outcome::Done, "VER-1.2345"},
+      {"second read spoiled", {2}, Outcome::Done, "VER-1.2345"},
+      {"every read spoiled", {1, 2, 3}, Outcome::Failed, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestClock clk;
+    SimHidLibrary h(clk);
+    SimSerialService sim(clk);
+    FlippingSerial p(sim, c.spoiled);
+    RecordingStatusBox b;
+    DeviceSession s(h, p, b, clk);
+    sim.attachReader(3, ReaderModel::Kind::New).setVersionText("VER-1.2345");
+    EXPECT_EQ(readConfirmedVersion(s), c.outcome);
+    EXPECT_EQ(s.replyText, c.text);
+    if (c.spoiled.count(1) && c.outcome == Outcome::Done) {
+      EXPECT_EQ(b.lines.last(), "Read firmware version again: VER-1.2345");
+    }
+    if (c.outcome == Outcome::Failed) {
+      EXPECT_EQ(b.lines.last(),
+                "Read firmware version Error! No two of 3 reads gave the same version");
+    }
+    EXPECT_FALSE(sim.portOpen());
+    EXPECT_TRUE(s.linkState().isEmpty());
   }
 }
 
