@@ -21,7 +21,7 @@
 #include "settings/entry_code.h"
 
 #ifndef MV4700_VERSION
-#define MV4700_VERSION "unknown"
+#error "MV4700_VERSION comes from the project's version, on the mv4700_cli target"
 #endif
 
 namespace mv4700::cli {
