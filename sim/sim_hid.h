@@ -74,6 +74,8 @@ class SimHidLibrary final : public HidLibrary {
   void FlushBuffers(HidHandle device) override;
   // Only the reader at this path counts, followed by its port chain.
   void setOnlyPath(const QString& path) { filter_.onlyPath(path); }
+  // Handles opened and not yet closed, over all devices.
+  std::size_t openHandles() const { return handles_.size(); }
   // Where device `index` (in the order added) lives right now.
   QString path(std::size_t index);
 

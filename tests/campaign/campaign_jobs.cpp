@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/campaign/campaign_plan.h"
+#include "tests/campaign/campaign_usb_step.h"
 
 namespace mv4700::testing {
 
@@ -32,18 +33,18 @@ std::optional<std::pair<int, StepOutcome>> parseOutcomeLine(const QByteArray& li
   return std::pair{step, outcome};
 }
 
-int serveSteps(unsigned seed) {
+int serveSteps(unsigned seed, bool usbOnly) {
   CampaignBench bench;
+  UsbBench usbBench;
   char line[64];
   while (std::fgets(line, sizeof line, stdin)) {
     bool ok = false;
     const int step = QByteArray(line).trimmed().toInt(&ok);
     if (!ok) continue;
     // Each step draws from a generator of its own: --from reruns it alone.
-    std::seed_seq stepSeed{seed, static_cast<unsigned>(step)};
-    std::mt19937 random(stepSeed);
-    const Plan plan = drawPlan(random, CampaignBench::kImageFrames);
-    const StepOutcome outcome = bench.run(plan, step, random);
+    StepDraw draw = drawStep(seed, step, CampaignBench::kImageFrames, usbOnly);
+    const StepOutcome outcome = draw.plan.usb ? usbBench.run(draw.plan, step, draw.random)
+                                              : bench.run(draw.plan, step, draw.random);
     std::fputs(outcomeLine(step, outcome).constData(), stdout);
     std::fflush(stdout);
   }
@@ -99,10 +100,17 @@ bool runSteps(const QStringList& workerArguments, int jobs, int from, int last,
       reportInOrder();
     });
     // A worker that ends with a step in hand loses that step; a new one
-    // takes the next.
-    QObject::connect(process, &QProcess::finished, &loop, [&] {
+    // takes the next. Its watchdog ends it when a USB step, in process, runs
+    // past its wall time.
+    QObject::connect(process, &QProcess::finished, &loop, [&](int code, QProcess::ExitStatus how) {
       if (worker.step == 0) return;
-      done.insert(worker.step, {-1, 0, "campaign worker ended", false});
+      const QString verdict =
+          how == QProcess::NormalExit && code == kWatchdogExit
+              ? QStringLiteral("hang: still running after %1 s of wall time (watchdog)")
+                    .arg(UsbBench::kWallSeconds)
+          : how == QProcess::CrashExit ? QStringLiteral("crash: the campaign worker ended")
+                                       : QStringLiteral("campaign worker ended");
+      done.insert(worker.step, {-1, 0, verdict, false});
       worker.step = 0;
       QMetaObject::invokeMethod(
           &loop,

@@ -15,7 +15,8 @@ std::optional<std::pair<int, StepOutcome>> parseOutcomeLine(const QByteArray& li
 
 // Serves steps for a coordinator: reads step numbers from standard input,
 // one a line, and answers each with its outcome line, until input ends.
-int serveSteps(unsigned seed);
+// `usbOnly`: every step over USB (drawStep).
+int serveSteps(unsigned seed, bool usbOnly);
 
 // Runs steps `from` to `last` on `jobs` worker processes (this program with
 // `workerArguments`), each with its own emulator and pseudo-terminal. Steps

@@ -90,6 +90,73 @@ Fault hangup(std::mt19937& random, double within) {
   return {"hangup", {}, {"replug"}, std::uniform_real_distribution<double>(0, within)(random), 0};
 }
 
+// USB: how many output reports a fault-free run of the command sends (a
+// 300-byte image goes in 52 data reports of six bytes).
+int usbReports(Command command) {
+  switch (command) {
+    case Command::Write:
+      return 8;
+    case Command::Reset:
+    case Command::Version:
+      return 4;
+    case Command::Read:
+      return 2;
+    case Command::Flash:
+    case Command::Rescue:
+      return 59;
+    case Command::Test:
+      return 1;
+  }
+  return 1;
+}
+
+constexpr int kUsbDataReports = 52;
+
+// What a USB device or its driver can do wrong. A reply later than the read's
+// 1 s time-out is left queued for the next read; with the queued reports kept
+// across a close it is still there after the next open.
+Fault hidFault(std::mt19937& random, Command command) {
+  Fault f{"usb ", {}, {}};
+  switch (uniform(random, 0, 4)) {
+    case 0:
+      f.name += "hid-refuse";
+      f.hid.refuseOutputReport = uniform(random, 1, usbReports(command));
+      break;
+    case 1:
+      f.name += "latency inside";
+      f.hid.replyLatency = 0.95;
+      f.extraSeconds = 0.95 * usbReports(command);
+      break;
+    case 2:
+      f.name += "latency outside";
+      f.hid.replyLatency = 1.05;
+      f.extraSeconds = 1.05 * usbReports(command);
+      break;
+    case 3:
+      f.name += "kept late replies";
+      f.hid.keepQueuedReports = true;
+      f.hid.replyLatency = 1.05;
+      f.extraSeconds = 1.05 * usbReports(command);
+      break;
+    default:
+      f.name += "new node";
+      f.hid.newNodeOnRestart = true;
+      break;
+  }
+  return f;
+}
+
+Fault usbReaderFault(std::mt19937& random) {
+  switch (uniform(random, 0, 2)) {
+    case 0:
+      return switched("usb silent", "silent");
+    case 1:
+      return switched("usb noisy", "noisy");
+    default:
+      return switched("usb wrong-identify", "wrong-identify");
+  }
+}
+
 }  // namespace
 
 QString commandName(Command command) {
@@ -139,6 +206,57 @@ Plan drawPlan(std::mt19937& random, int imageFrames) {
     plan.fault = hangup(random, loader ? 3.0 : 0.6);
   }
   return plan;
+}
+
+}  // namespace mv4700::testing
+
+namespace mv4700::testing {
+
+namespace {
+const std::array<Command, 12>& commandWeights() {
+  static const std::array<Command, 12> commands{Command::Write,   Command::Write, Command::Read,
+                                                Command::Read,    Command::Reset, Command::Version,
+                                                Command::Version, Command::Flash, Command::Flash,
+                                                Command::Rescue,  Command::Test,  Command::Write};
+  return commands;
+}
+}  // namespace
+
+Plan drawUsbPlan(std::mt19937& random) {
+  Plan plan;
+  plan.usb = true;
+  plan.command = commandWeights()[uniform(random, 0, commandWeights().size() - 1)];
+  plan.count = uniform(random, 1, 3);
+  const bool loader = plan.command == Command::Flash || plan.command == Command::Rescue;
+  const int kind = uniform(random, 0, 9);
+  if (kind <= 1) {
+    plan.fault = {"usb none", {}, {}};
+  } else if (kind <= 4) {
+    plan.fault = hidFault(random, plan.command);
+  } else if (kind <= 6 && loader) {
+    // The serial loader faults; a USB loader counts its data reports.
+    plan.fault = loaderFault(random, kUsbDataReports);
+    plan.fault.name.prepend("usb ");
+  } else if (kind <= 7) {
+    plan.fault = usbReaderFault(random);
+  } else {
+    plan.fault = {"usb hangup", {}, {}};
+    plan.fault.unplugAfterReports = uniform(random, 1, usbReports(plan.command));
+  }
+  return plan;
+}
+
+StepDraw drawStep(unsigned seed, int step, int imageFrames, bool usbOnly) {
+  std::seed_seq linkSeed{seed, static_cast<unsigned>(step), 1u};
+  std::mt19937 linkRandom(linkSeed);
+  if (uniform(linkRandom, 0, 3) == 0 || usbOnly) {
+    const Plan plan = drawUsbPlan(linkRandom);
+    return {plan, linkRandom};
+  }
+  std::seed_seq stepSeed{seed, static_cast<unsigned>(step)};
+  std::mt19937 random(stepSeed);
+  const Plan plan = drawPlan(random, imageFrames);
+  return {plan, random};
 }
 
 }  // namespace mv4700::testing

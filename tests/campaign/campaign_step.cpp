@@ -59,16 +59,16 @@ void CampaignBench::startReader(int baud) {
   knownVersion_ = QString::fromLatin1(kBaseVersion);
 }
 
-QByteArray CampaignBench::randomSettingsFile() {
+QByteArray randomSettingsFile(std::mt19937& random) {
   PlainFields fields;
-  const int kind = std::uniform_int_distribution<int>(0, 3)(*random_);
+  const int kind = std::uniform_int_distribution<int>(0, 3)(random);
   if (kind == 1) fields = workedExampleFields();
   if (kind >= 2) {
     setNonDefaults(fields);
-    const int length = std::uniform_int_distribution<int>(0, 3)(*random_);
+    const int length = std::uniform_int_distribution<int>(0, 3)(random);
     QString prefix;
     for (int k = 0; k < length; ++k)
-      prefix += QChar(u'A' + std::uniform_int_distribution<int>(0, 25)(*random_));
+      prefix += QChar(u'A' + std::uniform_int_distribution<int>(0, 25)(random));
     fields.setText(Field::Text1, prefix);
   }
   return settingsFileBytes(fields).value_or(QByteArray());
@@ -197,7 +197,7 @@ StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random)
   const QString image = stepPath("fw.bin");
   switch (plan.command) {
     case Command::Write:
-      askedSettings_ = randomSettingsFile();
+      askedSettings_ = randomSettingsFile(random);
       putBytes(stepPath("in.mvs"), askedSettings_);
       arguments << "write" << stepPath("in.mvs");
       bound = 2 * kSearch + 4;

@@ -21,6 +21,10 @@ struct StepOutcome {
   bool failed() const { return verdict != u"ok"; }
 };
 
+// A settings file of one of four kinds (defaults, the worked example, non
+// defaults with a random prefix), drawn from `random`.
+QByteArray randomSettingsFile(std::mt19937& random);
+
 // The files of the steps and, for each step, an emulated reader of its own,
 // so that a step's outcome does not depend on the steps run before it; after
 // every step it checks the reader with fault-free commands.
@@ -45,7 +49,6 @@ class CampaignBench {
 
   void startReader(int baud);
   QString stepPath(const QString& name) const { return dir_.filePath("step/" + name); }
-  QByteArray randomSettingsFile();
   void leaveInLoader(const QString& image);
   CliRun rescue(const QString& image, double bound, bool cut);
   Known checkReader(bool versionAsked);

@@ -54,16 +54,20 @@ int main(int argc, char** argv) {
   const QCommandLineOption fromOption("from", "First step to run.", "N", "1");
   const QCommandLineOption jobsOption("jobs", "Steps run at once, each on an emulator of its own.",
                                       "N", "1");
+  const QCommandLineOption usbOnlyOption(
+      "usb-only", "Only the USB steps: each step is run as the USB step it would be.");
   QCommandLineOption workerOption("worker", "Serve the steps named on standard input.");
   workerOption.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({seedOption, stepsOption, fromOption, jobsOption, workerOption});
+  parser.addOptions(
+      {seedOption, stepsOption, fromOption, jobsOption, usbOnlyOption, workerOption});
   parser.process(app);
   const unsigned seed = parser.value(seedOption).toUInt();
   const int steps = parser.value(stepsOption).toInt();
   const int from = parser.value(fromOption).toInt();
   const int last = from + steps - 1;
   const int jobs = parser.value(jobsOption).toInt();
-  if (parser.isSet(workerOption)) return serveSteps(seed);
+  const bool usbOnly = parser.isSet(usbOnlyOption);
+  if (parser.isSet(workerOption)) return serveSteps(seed, usbOnly);
   if (jobs < 1 || from < 1 || steps < 1) {
     std::fprintf(stderr, "fault_campaign: --jobs, --from and --steps must be at least 1\n");
     return 2;
@@ -75,22 +79,23 @@ int main(int argc, char** argv) {
   QStringList failures;
   int hangs = 0, falseSuccesses = 0, unrecoverable = 0;
   const auto report = [&](int step, const StepOutcome& o) {
-    // The plan is drawn again here from the step's own generator.
-    std::seed_seq stepSeed{seed, static_cast<unsigned>(step)};
-    std::mt19937 random(stepSeed);
-    const Plan plan = drawPlan(random, CampaignBench::kImageFrames);
-    std::printf("seed %u step %d %-8s %-22s exit %4d %6.2f s %s\n", seed, step,
-                qPrintable(commandName(plan.command)), qPrintable(plan.fault.name), o.status,
-                o.seconds, qPrintable(o.verdict));
+    // The plan is drawn again here from the step's own generators.
+    const Plan plan = drawStep(seed, step, CampaignBench::kImageFrames, usbOnly).plan;
+    const QString command = (plan.usb ? "usb " : "") + commandName(plan.command);
+    // A USB step's seconds are virtual: mv4700 runs in process on a test clock.
+    std::printf(plan.usb ? "seed %u step %d %-12s %-22s exit %4d %6.2f s %s\n"
+                         : "seed %u step %d %-8s %-22s exit %4d %6.2f s %s\n",
+                seed, step, qPrintable(command), qPrintable(plan.fault.name), o.status, o.seconds,
+                qPrintable(o.verdict));
     std::fflush(stdout);
     Tally& t = table[plan.fault.name];
     if (o.failed()) {
       ++t.oracleFailed;
-      failures << QStringLiteral("--seed %1 --from %2 --steps 1: %3 %4: %5")
+      failures << QStringLiteral("--seed %1 --from %2 --steps 1%3: %4 %5: %6")
                       .arg(seed)
                       .arg(step)
-                      .arg(commandName(plan.command), plan.fault.name, o.verdict);
-      hangs += o.verdict == u"hang";
+                      .arg(usbOnly ? " --usb-only" : "", command, plan.fault.name, o.verdict);
+      hangs += o.verdict.startsWith("hang");
       falseSuccesses += o.verdict.startsWith("false success");
       unrecoverable += o.verdict.startsWith("unrecoverable");
     } else if (o.status == 0) {
@@ -100,7 +105,9 @@ int main(int argc, char** argv) {
     }
     t.rescued += o.rescued;
   };
-  if (!runSteps({"--worker", "--seed", QString::number(seed)}, jobs, from, last, report)) return 2;
+  QStringList workerArguments{"--worker", "--seed", QString::number(seed)};
+  if (usbOnly) workerArguments << "--usb-only";
+  if (!runSteps(workerArguments, jobs, from, last, report)) return 2;
   printTable(table);
   std::printf(
       "\nsteps %d, false successes %d, hangs %d, unrecoverable readers %d, other oracle "
