@@ -61,6 +61,7 @@ void chooseDevice(const Invocation& inv, Devices& devices, DeviceSession& sessio
     session.shared.usbSearch = false;
   }
   session.serial.clearLineOnMiss = true;
+  session.usb.completeCutCommandOnMiss = true;
   if (inv.baud) session.serial.fixedBaudCode = entryCode(baudTable(), QString::number(*inv.baud));
 }
 

@@ -11,6 +11,8 @@ namespace mv4700 {
 namespace {
 
 constexpr int kMaxReports = 9;
+// Five reports carry 40 zero bytes, more than any command can still lack.
+constexpr int kFillerReports = 5;
 
 }  // namespace
 
@@ -69,14 +71,34 @@ bool UsbLink::identifyAt(std::uint32_t index) {
     Usbclose();
     return false;
   }
-  outReport = kIdentifyReport;
-  sendOutReport();
-  readReports(2);
-  if (!replyStartsWith(kIdentifyReply)) {
+  if (!identifyOpenReader(0)) {
     Usbclose();
     return false;
   }
   return true;
+}
+
+bool UsbLink::askIdentity(std::size_t judgedFrom) {
+  outReport = kIdentifyReport;
+  sendOutReport();
+  readReports(2);
+  inReport = kIdentifyReply;
+  return replyStartsWith(inReport, judgedFrom);
+}
+
+bool UsbLink::identifyOpenReader(std::size_t judgedFrom) {
+  if (askIdentity(judgedFrom)) return true;
+  if (!completeCutCommandOnMiss) return false;
+  // A reader cut off in the middle of a command keeps collecting it, so the
+  // identify's bytes went into that command. Zero bytes complete any command
+  // (none starts with one, and none lacks more than 35 bytes); its answer is
+  // read away, bounded by the library's time-out, before the reader is asked
+  // again.
+  outReport.fill(0);
+  for (int i = 0; i < kFillerReports; ++i) sendOutReport();
+  readReports(kMaxReports);
+  hid_.FlushBuffers(hidDevice);
+  return askIdentity(judgedFrom);
 }
 
 void UsbLink::Usbsearch() {
@@ -131,15 +153,10 @@ void UsbLink::Usbsearch() {
     return fail();
   }
 
-  outReport = kIdentifyReport;
-  sendOutReport();
-  status_.refreshAll();
-  readReports(2);
-  inReport = kIdentifyReply;
-
   // The silent search lets the report id byte pass; every other byte must match.
   const std::size_t judgedFrom = shared_.linkState == link_state::kLoop ? 1 : 0;
-  if (!replyStartsWith(inReport, judgedFrom)) {
+  status_.refreshAll();
+  if (!identifyOpenReader(judgedFrom)) {
     status_.printLine(QStringLiteral("TQ-4700 not connects to USB port !") + hexText(hidStatus));
     shared_.newModel = false;
     shared_.linkState = link_state::kErr;

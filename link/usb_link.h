@@ -71,6 +71,10 @@ class UsbLink {
     return replyStartsWith(std::span(expected.begin(), expected.size()));
   }
 
+  // When the identify gets no sound reply, complete a command the reader
+  // may still be collecting and ask once more (the command line's searches).
+  bool completeCutCommandOnMiss = false;
+
   HidHandle hidDevice = 0;
   // Where the last search found the reader; empty when the library cannot tell.
   QString foundPath;
@@ -83,6 +87,11 @@ class UsbLink {
  private:
   // Opens device `index` of the last count, if the pin lets the search take it.
   std::uint8_t openAt(std::uint32_t index);
+  // Sends the identify report to the open device; true when the reply is the
+  // reader's, bytes before `judgedFrom` not judged. It leaves the reply in
+  // inBuffer and the expected one in inReport.
+  bool askIdentity(std::size_t judgedFrom);
+  bool identifyOpenReader(std::size_t judgedFrom);
 
   HidLibrary& hid_;
   StatusBox& status_;

@@ -23,12 +23,12 @@ struct HidFault {
 // cleared after it; or a hangup of the adapter at a moment within the command.
 // A USB step's `on` and `off` lines go to switchReaderFault.
 struct Fault {
-  QString name;             // the table's row: "none", "silent", "loader-stall"...
-  QList<QByteArray> on;     // emulator lines before the command
-  QList<QByteArray> off;    // emulator lines after it
-  double hangupAfter = -1;  // seconds into the command; < 0: no hangup
-  double extraSeconds = 0;  // what the fault may add to the command's waits
-  HidFault hid = {};        // USB only
+  QString name;                // the table's row: "none", "silent", "loader-stall"...
+  QList<QByteArray> on;        // emulator lines before the command
+  QList<QByteArray> off;       // emulator lines after it
+  double hangupAfter = -1;     // seconds into the command; < 0: no hangup
+  double extraSeconds = 0;     // what the fault may add to the command's waits
+  HidFault hid = {};           // USB only
   int unplugAfterReports = 0;  // USB: the reader unplugged after this many output reports
 };
 

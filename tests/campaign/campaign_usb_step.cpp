@@ -270,8 +270,8 @@ UsbBench::Known UsbBench::checkReader(Rig& rig) {
   if (read.status != 0) {
     known.rescued = true;
     rig.tap.beforeCounts({{2, [&] { rig.reader.unplug(); }}, {4, [&] { rig.reader.replug(); }}});
-    const CliRun back =
-        runUsb(rig.devices, rig.clock, rig.hid, rig.tap, {"--yes", "flash", "--rescue", baseImage_});
+    const CliRun back = runUsb(rig.devices, rig.clock, rig.hid, rig.tap,
+                               {"--yes", "flash", "--rescue", baseImage_});
     rig.tap.beforeCount = nullptr;
     // A reader that came back from the power cycle with its program (left in
     // its loader with the image stored, or holding a cut-off command) has
@@ -352,7 +352,8 @@ StepOutcome UsbBench::runStep(const Plan& plan, int step, std::mt19937& random) 
     case Command::Test:
       // The reader types each ID as a keyboard: a touch, then the button
       // taken away.
-      for (int k = 0; k < plan.count; ++k) typed += (rig.hid.touch(0) + rig.hid.remove(0)).toLatin1();
+      for (int k = 0; k < plan.count; ++k)
+        typed += (rig.hid.touch(0) + rig.hid.remove(0)).toLatin1();
       arguments << "test"
                 << "--count" << QString::number(plan.count);
       bound = kSearch + plan.count * 1.0 + 10;

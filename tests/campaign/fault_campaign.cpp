@@ -58,8 +58,7 @@ int main(int argc, char** argv) {
       "usb-only", "Only the USB steps: each step is run as the USB step it would be.");
   QCommandLineOption workerOption("worker", "Serve the steps named on standard input.");
   workerOption.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions(
-      {seedOption, stepsOption, fromOption, jobsOption, usbOnlyOption, workerOption});
+  parser.addOptions({seedOption, stepsOption, fromOption, jobsOption, usbOnlyOption, workerOption});
   parser.process(app);
   const unsigned seed = parser.value(seedOption).toUInt();
   const int steps = parser.value(stepsOption).toInt();

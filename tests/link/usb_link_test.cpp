@@ -191,6 +191,36 @@ TEST_F(UsbSearch, AReaderThatStopsAnsweringIsNotTakenForTheLastReply) {
   EXPECT_EQ(status.lines.last(), kNotConnects + "2");  // the library's short read
 }
 
+TEST(UsbSearchCutCommand, TheCommandLineCompletesACutCommandAndAsksAgain) {
+  // The reader got the first report of a settings write and then nothing: it
+  // still collects that command, so the identify's bytes go into it.
+  for (const bool completing : {false, true}) {
+    SCOPED_TRACE(completing ? "completing" : "plain");
+    testing::TestClock clock;
+    SimHidLibrary sim{clock};
+    testing::RecordingStatusBox status;
+    LinkShared shared;
+    UsbLink usb{sim, status, shared};
+    usb.completeCutCommandOnMiss = completing;
+    sim.addReader().receiveReport({0x00, 0x1B, 0x1D, 0x00, 0x10, 0x1F, 0x01, 0x02, 0x03});
+
+    usb.Usbsearch();
+    EXPECT_EQ(status.lines.last(), completing ? kConnected : kNotConnects + "2");
+    const HidReport identify{0x00, 0x1B, 0x00, 0, 0, 0, 0, 0, 0};
+    std::vector<HidReport> sent{identify};
+    if (completing) {
+      sent.insert(sent.end(), 5, HidReport{});
+      sent.push_back(identify);
+    }
+    EXPECT_EQ(sim.sentReports(0), sent);
+    if (!completing) continue;
+    // Once the command is complete, the reader is asked once, as before.
+    usb.Usbsearch();
+    EXPECT_EQ(status.lines.last(), kConnected);
+    EXPECT_EQ(sim.sentReports(0).size(), sent.size() + 1);
+  }
+}
+
 TEST(UsbSearchReply, StatusInHexAndTheSilentSearchLetsOnlyTheReportIdPass) {
   struct Case {
     const char* name;
