@@ -25,7 +25,7 @@ void trace(const QString& lines) {
   [[maybe_unused]] const auto n = ::write(STDERR_FILENO, text.constData(), text.size());
 }
 
-CliRun runMv4700(const QStringList& arguments, double bound, const Tick& tick) {
+CommandRun runMv4700(const QStringList& arguments, double bound, const Tick& tick) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove(QStringLiteral("MV4700_COM_PORTS"));
@@ -34,7 +34,7 @@ CliRun runMv4700(const QStringList& arguments, double bound, const Tick& tick) {
   timer.start();
   process.start(QStringLiteral(MV4700_CLI_PATH), arguments);
   process.closeWriteChannel();
-  CliRun run;
+  CommandRun run;
   const auto take = [&] {
     run.out += QString::fromLocal8Bit(process.readAllStandardOutput());
     run.err += QString::fromLocal8Bit(process.readAllStandardError());

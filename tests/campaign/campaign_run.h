@@ -7,8 +7,8 @@
 
 namespace mv4700::testing {
 
-// One mv4700 process as the campaign ran it.
-struct CliRun {
+// One mv4700 run as the campaign ran it: a process, or in process over USB.
+struct CommandRun {
   int status = -1;  // -1: killed or crashed
   bool hung = false;
   double seconds = 0;
@@ -30,7 +30,7 @@ bool tracing();
 void trace(const QString& lines);
 
 // Runs mv4700; past `bound` seconds it counts as hung and is killed.
-CliRun runMv4700(const QStringList& arguments, double bound, const Tick& tick = {});
+CommandRun runMv4700(const QStringList& arguments, double bound, const Tick& tick = {});
 
 // Processes whose parent is this one, but `except`.
 QList<qint64> childProcesses(qint64 except);

@@ -14,6 +14,16 @@
 
 namespace mv4700::testing {
 
+QByteArray fileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool putBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 namespace {
 
 const QString kButtonId = QStringLiteral("0123456789ABCDEF");
@@ -28,16 +38,6 @@ constexpr double kVersionRead = 3 * kSearch + 3;
 constexpr double kVerifyWait = 20 + 1 + kVersionRead + 1;
 constexpr double kRescueWait = 60;
 constexpr double kLoaderSteps = 1 + 6 + 1 + 1 + 2 + 2;
-
-QByteArray fileBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool putBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 void settle() {
   QThread::msleep(60);
@@ -78,7 +78,7 @@ QByteArray randomSettingsFile(std::mt19937& random) {
 // loader; where it finished first, the program is taken away.
 void CampaignBench::leaveInLoader(const QString& image) {
   int presses = 0;
-  const CliRun stopped =
+  const CommandRun stopped =
       runMv4700({"--serial", reader_->port(), "--yes", "flash", image}, kSearch + kLoaderSteps + 30,
                 [&](double, const QString& err, QProcess& process) {
                   if (presses < 2 && err.contains("Writing:")) {
@@ -90,7 +90,7 @@ void CampaignBench::leaveInLoader(const QString& image) {
   settle();
 }
 
-CliRun CampaignBench::rescue(const QString& image, double bound, bool cut) {
+CommandRun CampaignBench::rescue(const QString& image, double bound, bool cut) {
   double typedAt = -1;
   return runMv4700({"--serial", reader_->port(), "--yes", "flash", "--rescue", image}, bound,
                    [&](double seconds, const QString& err, QProcess&) {
@@ -115,10 +115,10 @@ CampaignBench::Known CampaignBench::checkReader(bool versionAsked) {
   };
   // The first fault-free command must find the reader, even one cut off in
   // the middle of a command: only a reader without its program needs more.
-  CliRun read = readSettings();
+  CommandRun read = readSettings();
   if (read.status != 0) {
     known.rescued = true;
-    const CliRun back = rescue(baseImage_, kRescueWait + kLoaderSteps + kVerifyWait + 30, true);
+    const CommandRun back = rescue(baseImage_, kRescueWait + kLoaderSteps + kVerifyWait + 30, true);
     if (back.status != 0) {
       known.problem = "unrecoverable: read: " + read.lastErrLine() + "; rescue exit " +
                       QString::number(back.status) + ": " + back.lastErrLine();
@@ -128,7 +128,7 @@ CampaignBench::Known CampaignBench::checkReader(bool versionAsked) {
     read = readSettings();
   }
   if (read.status == 0 && (versionAsked || knownVersion_.isEmpty())) {
-    const CliRun version = runMv4700({"--serial", reader_->port(), "version"}, kVersionRead);
+    const CommandRun version = runMv4700({"--serial", reader_->port(), "version"}, kVersionRead);
     knownVersion_ = version.status == 0 ? version.out.trimmed() : QString();
   }
   if (read.status != 0 || knownVersion_.isEmpty()) {
@@ -141,7 +141,7 @@ CampaignBench::Known CampaignBench::checkReader(bool versionAsked) {
   return known;
 }
 
-QString CampaignBench::checkStep(const Plan& plan, const CliRun& run, const Known& known) {
+QString CampaignBench::checkStep(const Plan& plan, const CommandRun& run, const Known& known) {
   if (run.hung) return "hang";
   if (run.status < 0) return "crash";
   if (!childProcesses(reader_->processId()).isEmpty()) return "process left over";
@@ -246,7 +246,7 @@ StepOutcome CampaignBench::run(const Plan& plan, int step, std::mt19937& random)
   double seenAt = -1;
   int typed = 0;
   double cutAt = -1;
-  const CliRun run =
+  const CommandRun run =
       runMv4700(arguments, bound, [&](double seconds, const QString& err, QProcess& process) {
         if (!hungUp && plan.fault.hangupAfter >= 0 && seconds >= plan.fault.hangupAfter) {
           reader_->say("hangup");

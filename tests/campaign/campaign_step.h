@@ -21,6 +21,11 @@ struct StepOutcome {
   bool failed() const { return verdict != u"ok"; }
 };
 
+// A whole file's bytes (empty when it cannot be read), and a whole file
+// written.
+QByteArray fileBytes(const QString& path);
+bool putBytes(const QString& path, const QByteArray& bytes);
+
 // A settings file of one of four kinds (defaults, the worked example, non
 // defaults with a random prefix), drawn from `random`.
 QByteArray randomSettingsFile(std::mt19937& random);
@@ -50,9 +55,9 @@ class CampaignBench {
   void startReader(int baud);
   QString stepPath(const QString& name) const { return dir_.filePath("step/" + name); }
   void leaveInLoader(const QString& image);
-  CliRun rescue(const QString& image, double bound, bool cut);
+  CommandRun rescue(const QString& image, double bound, bool cut);
   Known checkReader(bool versionAsked);
-  QString checkStep(const Plan& plan, const CliRun& run, const Known& known);
+  QString checkStep(const Plan& plan, const CommandRun& run, const Known& known);
 
   std::mt19937* random_ = nullptr;
   QTemporaryDir dir_;

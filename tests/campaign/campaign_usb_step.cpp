@@ -17,6 +17,8 @@
 #include "sim/sim_hid.h"
 #include "sim/sim_serial.h"
 #include "tests/campaign/campaign_run.h"
+#include "tests/campaign/campaign_step.h"
+#include "tests/cli/in_process_run.h"
 #include "tests/firmware/hid_tap.h"
 #include "tests/support/test_clock.h"
 
@@ -38,27 +40,6 @@ constexpr double kRescueWait = 60;
 // that ends without an answer stops the transfer.
 constexpr double kLoaderSteps = 1 + 6 + 1 + 1 + 2 + 2;
 constexpr double kDataReports = 52 * 0.05;
-
-QByteArray fileBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool putBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString readAllOf(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  QByteArray bytes;
-  char chunk[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.append(chunk, static_cast<qsizetype>(n));
-  return QString::fromLocal8Bit(bytes);
-}
 
 // The settings the reader holds, as `mv4700 read -o` would save them.
 QByteArray heldSettingsFile(const ReaderModel& reader) {
@@ -162,7 +143,7 @@ struct UsbBench::Known {
 
 namespace {
 
-// One in-process run of mv4700, as campaign_run's CliRun, timed on the
+// One in-process run of mv4700, as campaign_run's CommandRun, timed on the
 // virtual clock.
 const char* modeName(ReaderModel::Mode mode) {
   switch (mode) {
@@ -178,20 +159,16 @@ const char* modeName(ReaderModel::Mode mode) {
   return "?";
 }
 
-CliRun runUsb(cli::Devices& devices, TestClock& clock, SimHidLibrary& hid, HidTap& tap,
-              const QStringList& arguments, const QByteArray& typed = {}) {
-  cli::Io io{std::tmpfile(), std::tmpfile(), std::tmpfile(), false, false};
-  std::fwrite(typed.constData(), 1, static_cast<std::size_t>(typed.size()), io.in);
-  std::fflush(io.in);
-  std::rewind(io.in);
+CommandRun runUsb(cli::Devices& devices, TestClock& clock, SimHidLibrary& hid, HidTap& tap,
+                  const QStringList& arguments, const QByteArray& typed = {}) {
   const double start = clock.peek();
   const std::size_t sentBefore = tap.sent.size();
-  CliRun r;
-  r.status = cli::runCommandLine(QStringList{"mv4700"} + arguments, devices, io);
+  const CliRun inProcess = runInProcess(devices, arguments, typed);
+  CommandRun r;
+  r.status = inProcess.status;
   r.seconds = clock.peek() - start;
-  r.out = readAllOf(io.out);
-  r.err = readAllOf(io.err);
-  for (std::FILE* f : {io.in, io.out, io.err}) std::fclose(f);
+  r.out = inProcess.out;
+  r.err = inProcess.err;
   if (tracing()) {
     ReaderModel& reader = hid.reader(0);
     trace(QStringLiteral("mv4700 (USB, in process) %1\nexit %2 after %3 virtual s, %4 output "
@@ -266,17 +243,17 @@ UsbBench::Known UsbBench::checkReader(Rig& rig) {
     QFile::remove(check);
     return runUsb(rig.devices, rig.clock, rig.hid, rig.tap, {"read", "-o", check});
   };
-  CliRun read = readSettings();
+  CommandRun read = readSettings();
   if (read.status != 0) {
     known.rescued = true;
     rig.tap.beforeCounts({{2, [&] { rig.reader.unplug(); }}, {4, [&] { rig.reader.replug(); }}});
-    const CliRun back = runUsb(rig.devices, rig.clock, rig.hid, rig.tap,
-                               {"--yes", "flash", "--rescue", baseImage_});
+    const CommandRun back = runUsb(rig.devices, rig.clock, rig.hid, rig.tap,
+                                   {"--yes", "flash", "--rescue", baseImage_});
     rig.tap.beforeCount = nullptr;
     // A reader that came back from the power cycle with its program (left in
     // its loader with the image stored, or holding a cut-off command) has
     // no loader for the rescue to find, but answers now.
-    const CliRun again = readSettings();
+    const CommandRun again = readSettings();
     if (again.status != 0) {
       known.problem = "unrecoverable: read: " + read.lastErrLine() + "; rescue exit " +
                       QString::number(back.status) + ": " + back.lastErrLine() +
@@ -285,7 +262,7 @@ UsbBench::Known UsbBench::checkReader(Rig& rig) {
     }
     read = again;
   }
-  const CliRun version = runUsb(rig.devices, rig.clock, rig.hid, rig.tap, {"version"});
+  const CommandRun version = runUsb(rig.devices, rig.clock, rig.hid, rig.tap, {"version"});
   if (read.status != 0 || version.status != 0) {
     known.problem = "unrecoverable: " + (read.status != 0 ? read : version).lastErrLine();
     return known;
@@ -379,7 +356,7 @@ StepOutcome UsbBench::runStep(const Plan& plan, int step, std::mt19937& random) 
   if (plan.command == Command::Rescue)
     rig.tap.beforeCounts({{2, [&] { rig.reader.unplug(); }}, {4, [&] { rig.reader.replug(); }}});
 
-  const CliRun run = runUsb(rig.devices, rig.clock, rig.hid, rig.tap, arguments, typed);
+  const CommandRun run = runUsb(rig.devices, rig.clock, rig.hid, rig.tap, arguments, typed);
 
   rig.tap.afterSend = nullptr;
   rig.tap.beforeCount = nullptr;
